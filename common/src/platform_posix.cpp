@@ -1,0 +1,66 @@
+#ifndef _WIN32
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "common/platform.h"
+
+namespace common {
+
+std::string ProgramFolder() {
+  std::vector<char> buf(4096);
+  for (;;) {
+    ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n < 0) return {};
+    if (static_cast<size_t>(n) < buf.size()) {
+      std::string path(buf.data(), static_cast<size_t>(n));
+      size_t slash = path.rfind('/');
+      return slash == std::string::npos ? std::string() : path.substr(0, slash);
+    }
+    buf.resize(buf.size() * 2);
+  }
+}
+
+bool ReplaceFileWith(const std::string& from, const std::string& to, std::string* error) {
+  if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+  if (error) *error = std::strerror(errno);
+  return false;
+}
+
+void RemoveFileQuietly(const std::string& path) { std::remove(path.c_str()); }
+
+void ShowNotice(const char* text) {
+  std::fputs(text, stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+SharedLibrary::~SharedLibrary() = default;
+
+bool SharedLibrary::Open(const std::string& nameOrPath) {
+  handle_ = dlopen(nameOrPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle_) {
+    const char* e = dlerror();
+    error_ = e ? e : "cannot load " + nameOrPath;
+    return false;
+  }
+  return true;
+}
+
+void* SharedLibrary::Resolve(const char* symbol) {
+  if (!handle_) return nullptr;
+  dlerror();
+  void* p = dlsym(handle_, symbol);
+  if (!p) {
+    const char* e = dlerror();
+    error_ = e ? e : std::string("no export ") + symbol;
+  }
+  return p;
+}
+
+}  // namespace common
+#endif

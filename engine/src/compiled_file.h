@@ -1,0 +1,25 @@
+#pragma once
+// The project's ".DLLFile" file: the loader that fills LoadedNetwork from it
+// and the writer that renders LoadedNetwork as its text.
+#include <string>
+
+namespace quenby {
+
+// Reads Net().ProjectPath + ".DLLFile" into Net(). Fields the file does not
+// reach keep their values. Throws common::Failure.
+void LoadNetworkFile();
+
+// Writer, in the layout's order. Each appends complete CR LF lines and fails
+// (subscript) when a table it must write is smaller than its counts say.
+// Rows 1..16: general information through the marker "*** BackProp ***".
+void AppendGeneralSection(std::string& out);
+// "BackProp Info", the layout line, slab names, both weight tables.
+void AppendBackPropSection(std::string& out);
+// "GRNN Info", the calibration and the training patterns.
+void AppendGrnnSection(std::string& out);
+
+// The whole file: the general section, then "BackProp Info" section or
+// "No BackProp", "*** GRNN ***", then the GRNN section or "No GRNN".
+std::string CompiledFileText(bool hasBackProp, bool hasGrnn);
+
+}  // namespace quenby

@@ -1,0 +1,91 @@
+#pragma once
+// Tables of the engine. Every table has lower bound 0 in each dimension and
+// is re-created all zero (texts empty) by the routine that fills it.
+// operator() is unchecked for the hot loops; at() checks and fails with a
+// subscript error, as every access outside a table must.
+#include <cstdint>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "common/failure.h"
+
+namespace quenby {
+
+[[noreturn]] inline void FailSubscript(const char* table, int64_t i, int64_t upper) {
+  common::Fail(common::FailureClass::Subscript, std::string(table) + "(" + std::to_string(i) +
+                                                    ") lies outside 0 To " + std::to_string(upper));
+}
+
+template <class T>
+class Array1 {
+ public:
+  // (0 To upper); upper below 0 is a subscript failure, as for a table whose
+  // upper bound lies below its lower bound.
+  void Redim(int64_t upper, const char* name = "table") {
+    if (upper < 0) FailSubscript(name, upper, -1);
+    v_.assign(static_cast<size_t>(upper) + 1, T{});
+  }
+  int64_t Upper() const { return static_cast<int64_t>(v_.size()) - 1; }
+  bool Empty() const { return v_.empty(); }
+  T& operator()(int64_t i) { return v_[static_cast<size_t>(i)]; }
+  const T& operator()(int64_t i) const { return v_[static_cast<size_t>(i)]; }
+  T& at(int64_t i, const char* name = "table") {
+    if (i < 0 || i > Upper()) FailSubscript(name, i, Upper());
+    return v_[static_cast<size_t>(i)];
+  }
+  const T& at(int64_t i, const char* name = "table") const {
+    if (i < 0 || i > Upper()) FailSubscript(name, i, Upper());
+    return v_[static_cast<size_t>(i)];
+  }
+  T* data() { return v_.data(); }
+  const T* data() const { return v_.data(); }
+  void Clear() { v_.clear(); v_.shrink_to_fit(); }
+
+ private:
+  std::vector<T> v_;
+};
+
+template <class T>
+class Array2 {
+ public:
+  // (0 To upper1, 0 To upper2), row-major.
+  void Redim(int64_t upper1, int64_t upper2, const char* name = "table") {
+    if (upper1 < 0) FailSubscript(name, upper1, -1);
+    if (upper2 < 0) FailSubscript(name, upper2, -1);
+    n1_ = upper1 + 1;
+    n2_ = upper2 + 1;
+    v_.assign(static_cast<size_t>(n1_) * static_cast<size_t>(n2_), T{});
+  }
+  int64_t Upper1() const { return n1_ - 1; }
+  int64_t Upper2() const { return n2_ - 1; }
+  T& operator()(int64_t i, int64_t j) { return v_[static_cast<size_t>(i * n2_ + j)]; }
+  const T& operator()(int64_t i, int64_t j) const { return v_[static_cast<size_t>(i * n2_ + j)]; }
+  T& at(int64_t i, int64_t j, const char* name = "table") {
+    Check(i, j, name);
+    return (*this)(i, j);
+  }
+  const T& at(int64_t i, int64_t j, const char* name = "table") const {
+    Check(i, j, name);
+    return (*this)(i, j);
+  }
+  T* Row(int64_t i) { return v_.data() + i * n2_; }
+  const T* Row(int64_t i) const { return v_.data() + i * n2_; }
+  T* data() { return v_.data(); }
+  const T* data() const { return v_.data(); }
+  void Clear() {
+    v_.clear();
+    v_.shrink_to_fit();
+    n1_ = n2_ = 0;
+  }
+
+ private:
+  void Check(int64_t i, int64_t j, const char* name) const {
+    if (i < 0 || i > Upper1()) FailSubscript(name, i, Upper1());
+    if (j < 0 || j > Upper2()) FailSubscript(name, j, Upper2());
+  }
+  std::vector<T> v_;
+  int64_t n1_ = 0, n2_ = 0;
+};
+
+}  // namespace quenby
