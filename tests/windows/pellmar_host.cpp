@@ -1,0 +1,255 @@
+// A stand-in for the simulation host: loads the adapter by name, the way the
+// host does, and drives whole calculations through interface_function in a
+// working folder laid out like a deployment. Built for Windows (run under
+// Wine) and for Linux, whose results are the reference.
+//
+//   pellmar_host run BIN_DIR WORK_DIR
+//     Re-creates WORK_DIR with the three deliverables from BIN_DIR,
+//     "Control.dat" and four compiled networks, then checks the status words
+//     and outputs of methods 2, 3, 1 and of the two adapter mends; writes the
+//     400 outputs to WORK_DIR/results.txt (shortest round-trip text).
+//   pellmar_host compare REFERENCE_DIR WORK_DIR
+//     Compares two such folders: "inputvars.dat" byte for byte, and the 400
+//     outputs within the cross-platform tolerance.
+// Exit code 0 when every check holds; each failed check prints one line.
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/number_text.h"
+#include "common/text_file.h"
+#include "network_files.h"
+#include "output_tolerance.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using InterfaceFunction = void (*)(int32_t method, int32_t* status, double* in, double* out);
+
+#ifdef _WIN32
+constexpr const char* kAdapterFile = "Pellmar.dll";
+constexpr const char* kDriverFile = "Torvane.exe";
+constexpr const char* kEngineFile = "Quenby.dll";
+#else
+constexpr const char* kAdapterFile = "libPellmar.so";
+constexpr const char* kDriverFile = "Torvane";
+constexpr const char* kEngineFile = "libQuenby.so";
+#endif
+
+constexpr int kInputs = 511;
+constexpr int kOutputs = 400;
+constexpr double kUntouched = -12345.25;  // sentinel for "the adapter left this element alone"
+
+int failures = 0;
+
+void Check(bool ok, const std::string& what) {
+  if (!ok) {
+    std::printf("FAIL: %s\n", what.c_str());
+    ++failures;
+  }
+}
+
+// Binds interface_function the way the host does: the library by name
+// (Windows searches the current folder), the export by name.
+InterfaceFunction BindAdapter() {
+#ifdef _WIN32
+  HMODULE lib = LoadLibraryA(kAdapterFile);
+  if (!lib) {
+    std::printf("FAIL: LoadLibraryA(\"%s\") failed, error %lu\n", kAdapterFile, GetLastError());
+    return nullptr;
+  }
+  auto fn = reinterpret_cast<InterfaceFunction>(reinterpret_cast<void*>(GetProcAddress(lib, "interface_function")));
+#else
+  void* lib = dlopen((std::string("./") + kAdapterFile).c_str(), RTLD_NOW);
+  if (!lib) {
+    std::printf("FAIL: dlopen %s: %s\n", kAdapterFile, dlerror());
+    return nullptr;
+  }
+  auto fn = reinterpret_cast<InterfaceFunction>(dlsym(lib, "interface_function"));
+#endif
+  if (!fn) std::printf("FAIL: %s has no export interface_function\n", kAdapterFile);
+  return fn;
+}
+
+// The host's input vector: whole-number arithmetic only, so both platforms
+// hand over identical bits. Values 0 .. 99.9; h307 = 37.5 picks variable 448
+// for the first-stage network and flips the indicator columns at step 38.
+std::vector<double> HostInputs(double runFlag) {
+  std::vector<double> in(kInputs);
+  in[0] = runFlag;
+  for (int k = 1; k < kInputs; ++k) in[k] = static_cast<double>((k * 7919 + 13) % 1000) / 10.0;
+  in[307] = 37.5;
+  return in;
+}
+
+std::string ResultsText(const std::vector<double>& out) {
+  std::string text;
+  for (double v : out) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    text.append(buf, r.ptr);
+    text += "\r\n";
+  }
+  return text;
+}
+
+bool ReadResults(const std::string& path, std::vector<double>& out) {
+  std::string text;
+  if (!common::ReadWholeFile(path, text)) return false;
+  out.clear();
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find("\r\n", pos);
+    if (end == std::string::npos) end = text.size();
+    double v = 0;
+    if (!common::ParseNumber(std::string_view(text).substr(pos, end - pos), v)) return false;
+    out.push_back(v);
+    pos = end + 2;
+  }
+  return out.size() == kOutputs;
+}
+
+// One calculation; returns the status word and fills out, timing the call.
+int32_t Calculate(InterfaceFunction fn, double runFlag, std::vector<double>& out, double* millis = nullptr) {
+  std::vector<double> in = HostInputs(runFlag);
+  out.assign(kOutputs, kUntouched);
+  int32_t status = -7;
+  auto start = std::chrono::steady_clock::now();
+  fn(1, &status, in.data(), out.data());
+  if (millis) millis[0] = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return status;
+}
+
+bool AllUntouched(const std::vector<double>& out) {
+  return std::all_of(out.begin(), out.end(), [](double v) { return v == kUntouched; });
+}
+
+int Run(const fs::path& binDir, const fs::path& workDir) {
+  std::error_code ec;
+  fs::remove_all(workDir, ec);
+  fs::create_directories(workDir / "networks");
+  for (const char* name : {kAdapterFile, kDriverFile, kEngineFile}) {
+    fs::copy_file(binDir / name, workDir / name, fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+      std::printf("FAIL: copy %s: %s\n", (binDir / name).string().c_str(), ec.message().c_str());
+      return 1;
+    }
+  }
+  quenby_test::WriteCascadeNetworks(workDir.string());
+  fs::current_path(workDir);
+
+  InterfaceFunction fn = BindAdapter();
+  if (!fn) return 1;
+
+  std::array<double, 3> fixed{kUntouched, kUntouched, kUntouched};
+  std::vector<double> noInputs;  // methods 2 and 3 must not read the inputs
+  int32_t status = -7;
+  fn(2, &status, noInputs.data(), fixed.data());
+  Check(status == 0 && fixed[0] == 1.0 && fixed[1] == kUntouched, "method 2: status 0 and output 0 = 1.0 only");
+  fixed.fill(kUntouched);
+  fn(3, &status, noInputs.data(), fixed.data());
+  Check(status == 0 && fixed[0] == 511.0 && fixed[1] == 400.0 && fixed[2] == kUntouched,
+        "method 3: status 0, outputs 511 and 400 only");
+  for (int32_t method : {0, 99}) {
+    fixed.fill(kUntouched);
+    fn(method, &status, noInputs.data(), fixed.data());
+    Check(status == 0 && fixed[0] == kUntouched, "method " + std::to_string(method) + ": status 0, nothing written");
+  }
+  for (int32_t method : {4, -1, 100}) {
+    fixed.fill(kUntouched);
+    fn(method, &status, noInputs.data(), fixed.data());
+    Check(status == 1 && fixed[0] == kUntouched, "method " + std::to_string(method) + ": status 1, nothing written");
+  }
+
+  std::vector<double> first;
+  double millis[3] = {};
+  status = Calculate(fn, 1.0, first, &millis[0]);
+  Check(status == 0, "method 1 with the run flag set: status " + std::to_string(status) + ", expected 0");
+  Check(std::none_of(first.begin(), first.end(), [](double v) { return v == kUntouched || !std::isfinite(v); }),
+        "method 1: all 400 outputs written and finite");
+  Check(fs::exists("trashy.dat") && fs::exists("outfile.dat"), "the driver wrote trashy.dat and outfile.dat");
+
+  // Two more runs: identical results, and the time of a warm calculation.
+  for (int i = 1; i < 3; ++i) {
+    std::vector<double> again;
+    Calculate(fn, 1.0, again, &millis[i]);
+    Check(again == first, "repeated calculation gives identical outputs");
+  }
+  std::printf("calculation times: %.1f ms (first), %.1f ms, %.1f ms\n", millis[0], millis[1], millis[2]);
+
+  // Run flag clear: the previous results, read back without writing the
+  // inputs or starting the driver (it is moved away to prove it).
+  fs::remove("inputvars.dat");
+  fs::rename(kDriverFile, std::string(kDriverFile) + ".away");
+  std::vector<double> cleared;
+  status = Calculate(fn, 0.0, cleared);
+  Check(status == 0 && cleared == first, "run flag clear: status 0 and the previous 400 outputs");
+  Check(!fs::exists("inputvars.dat"), "run flag clear: inputvars.dat is not written");
+
+  // Driver missing with the run flag set: status 1, output vector untouched,
+  // not the previous run's outfile.dat handed back as this run's result.
+  std::vector<double> missing;
+  status = Calculate(fn, 1.0, missing);
+  Check(status == 1, "driver missing: status " + std::to_string(status) + ", expected 1");
+  Check(AllUntouched(missing), "driver missing: output vector untouched");
+  fs::rename(std::string(kDriverFile) + ".away", kDriverFile);
+
+  // Leave the folder as the successful run left it, for the comparison.
+  std::vector<double> last;
+  status = Calculate(fn, 1.0, last);
+  Check(status == 0 && last == first, "driver back: status 0 and the same outputs");
+  common::WriteFileReplacing("results.txt", ResultsText(first));
+  if (failures == 0) std::printf("ok: %s: 400 outputs, statuses and mends as expected\n", workDir.string().c_str());
+  return failures == 0 ? 0 : 1;
+}
+
+int Compare(const fs::path& refDir, const fs::path& workDir) {
+  std::string refInputs, inputs;
+  if (!common::ReadWholeFile((refDir / "inputvars.dat").string(), refInputs) ||
+      !common::ReadWholeFile((workDir / "inputvars.dat").string(), inputs)) {
+    std::printf("FAIL: cannot read inputvars.dat in %s or %s\n", refDir.string().c_str(), workDir.string().c_str());
+    return 1;
+  }
+  Check(refInputs == inputs, "inputvars.dat differs between the two platforms");
+
+  std::vector<double> ref, got;
+  if (!ReadResults((refDir / "results.txt").string(), ref) || !ReadResults((workDir / "results.txt").string(), got)) {
+    std::printf("FAIL: cannot read 400 results in %s or %s\n", refDir.string().c_str(), workDir.string().c_str());
+    return 1;
+  }
+  for (const quenby_test::Mismatch& m : quenby_test::CompareOutputs(ref, got, 100, 1e-13)) {
+    std::printf("FAIL: output %d: reference %.17g, got %.17g\n", m.index, m.expected, m.found);
+    ++failures;
+  }
+  if (failures == 0) std::printf("ok: 400 outputs agree within 1e-13, inputvars.dat identical\n");
+  return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string mode = argc > 1 ? argv[1] : "";
+  try {
+    if (argc == 4 && mode == "run") return Run(fs::absolute(argv[2]), fs::absolute(argv[3]));
+    if (argc == 4 && mode == "compare") return Compare(argv[2], argv[3]);
+  } catch (const std::exception& e) {
+    std::printf("FAIL: %s\n", e.what());
+    return 1;
+  }
+  std::fprintf(stderr, "usage: pellmar_host run BIN_DIR WORK_DIR | compare REFERENCE_DIR WORK_DIR\n");
+  return 2;
+}
