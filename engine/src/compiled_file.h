@@ -2,12 +2,16 @@
 // The project's ".DLLFile" file: the loader that fills LoadedNetwork from it
 // and the writer that renders LoadedNetwork as its text.
 #include <string>
+#include <string_view>
 
 namespace quenby {
 
 // Reads Net().ProjectPath + ".DLLFile" into Net(). Fields the file does not
 // reach keep their values. Throws common::Failure.
 void LoadNetworkFile();
+
+// The same from text already in memory; fileName is used in messages.
+void LoadNetworkText(std::string_view text, const std::string& fileName);
 
 // Writer, in the layout's order. Each appends complete CR LF lines and fails
 // (subscript) when a table it must write is smaller than its counts say.

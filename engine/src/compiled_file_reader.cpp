@@ -1,0 +1,193 @@
+// LoadNetworkFile: fills LoadedNetwork from the project's ".DLLFile" file.
+// The file is read whole and parsed in memory; every count is checked
+// against its 16-bit limits and against what remains of the file before a
+// table is allocated for it.
+#include <string>
+
+#include "common/checked16.h"
+#include "common/failure.h"
+#include "common/text_file.h"
+#include "compiled_file.h"
+#include "field_reader.h"
+#include "loaded_network.h"
+
+namespace quenby {
+
+using common::FailureClass;
+
+namespace {
+
+// A sum of counts the file states, checked as the 16-bit arithmetic it is.
+int16_t CountSum(const FieldReader& in, int32_t a, int32_t b, const char* what) {
+  int64_t s = int64_t{a} + b;
+  if (s > common::kInt16Max) {
+    in.FailHere(FailureClass::Overflow,
+                std::string(what) + " = " + std::to_string(s) + " does not fit a 16-bit count (largest 32767)");
+  }
+  return static_cast<int16_t>(s);
+}
+
+void ReadGeneralInfo(FieldReader& in, LoadedNetwork& n) {
+  in.ReadLine("the marker \"*** General Project Info ***\"");
+  n.VariableCount = in.ReadCount("the variable count");
+  n.InputVarCount = in.ReadCount("the input variable count");
+  n.OutputCount = in.ReadCount("the output count");
+  CountSum(in, n.InputVarCount, n.OutputCount, "input variable count + output count");
+
+  in.RequireRoom(int64_t{n.VariableCount} + n.InputVarCount + n.OutputCount, "titles and columns");
+  n.VariableTitles.Redim(n.VariableCount, "VariableTitles");
+  n.InputVarColumns.Redim(n.InputVarCount, "InputVarColumns");
+  n.OutputColumns.Redim(n.OutputCount, "OutputColumns");
+  // Titles are whole lines, as they are written: a comma or a leading blank
+  // in a title is part of it.
+  for (int i = 1; i <= n.VariableCount; ++i) {
+    n.VariableTitles(i) = std::string(in.ReadLine("the title of variable " + std::to_string(i)));
+  }
+  for (int i = 1; i <= n.InputVarCount; ++i) n.InputVarColumns(i) = in.ReadInt16("an input variable column");
+  for (int i = 1; i <= n.OutputCount; ++i) n.OutputColumns(i) = in.ReadInt16("an output column");
+}
+
+void ReadClustering(FieldReader& in, LoadedNetwork& n) {
+  in.ReadLine("the marker \"*** Clustering ***\"");
+  n.ClusterCount = in.ReadCount("the cluster count");
+  n.ClusterVarCount = in.ReadCount("the clustering variable count");
+  n.ClusteringMode = in.ReadText("the clustering mode");
+  const int16_t flags = CountSum(in, n.InputVarCount, n.OutputCount, "input variable count + output count");
+  const int64_t centres = int64_t{n.ClusterCount} * n.ClusterVarCount;
+  if (n.ClusterVarCount > 0) in.RequireRoom(flags + centres, "clustering flags and centre coordinates");
+  n.ClusterVarFlags.Redim(flags, "ClusterVarFlags");
+  n.ClusterCentres.Redim(n.ClusterCount, n.ClusterVarCount, "ClusterCentres");
+  if (n.ClusterVarCount > 0) {
+    for (int i = 1; i <= flags; ++i) n.ClusterVarFlags(i) = in.ReadInt16("a clustering flag");
+    for (int c = 1; c <= n.ClusterCount; ++c) {
+      for (int p = 1; p <= n.ClusterVarCount; ++p) n.ClusterCentres(c, p) = in.ReadDouble("a cluster centre coordinate");
+    }
+  }
+}
+
+void ReadPartitioning(FieldReader& in, LoadedNetwork& n) {
+  in.ReadLine("the marker \"*** Partitioning ***\"");
+  n.DirectInputCount = in.ReadCount("the direct input count");
+  n.DerivedInputCount = in.ReadCount("the derived input count");
+  const int16_t nIn = CountSum(in, n.DirectInputCount, n.DerivedInputCount, "network input count");
+  CountSum(in, nIn, 1, "network input count + 1");
+  in.RequireRoom(nIn, "network input columns and derived input codes");
+  n.NetInputColumns.Redim(nIn, "NetInputColumns");
+  n.DerivedInputCodes.Redim(n.DerivedInputCount, "DerivedInputCodes");
+  for (int i = 1; i <= n.DirectInputCount; ++i) n.NetInputColumns(i) = in.ReadInt16("a direct input column");
+  for (int m = 1; m <= n.DerivedInputCount; ++m) {
+    const long line = in.Line();
+    const int16_t code = in.ReadInt16("a derived input code");
+    n.DerivedInputCodes(m) = code;
+    const int32_t column = int32_t{code} + n.VariableCount;
+    if (column > common::kInt16Max || column < common::kInt16Min) {
+      common::FailAt(FailureClass::Overflow,
+                     "derived input code " + std::to_string(code) + " + variable count " +
+                         std::to_string(n.VariableCount) + " does not fit a 16-bit column number",
+                     in.FileName(), line);
+    }
+    n.NetInputColumns(n.DirectInputCount + m) = static_cast<int16_t>(column);
+  }
+}
+
+void ReadRanges(FieldReader& in, LoadedNetwork& n) {
+  in.ReadLine("the marker \"*** Min and Max ***\"");
+  const int16_t columns = CountSum(in, CountSum(in, n.VariableCount, n.ClusterCount, "variable count + cluster count"),
+                                   2, "variable count + cluster count + 2");
+  in.RequireRoom(int64_t{columns} * 2, "minimum and maximum values");
+  n.VarMin.Redim(columns, "VarMin");
+  n.VarMax.Redim(columns, "VarMax");
+  for (int g = 1; g <= columns; ++g) {
+    n.VarMin(g) = in.ReadDouble("the minimum of column " + std::to_string(g));
+    n.VarMax(g) = in.ReadDouble("the maximum of column " + std::to_string(g));
+  }
+}
+
+void ReadBackProp(FieldReader& in, LoadedNetwork& n) {
+  n.MultiSlab = in.ReadBoolean("the multi-slab switch");
+  n.SlabCount = in.ReadCount("the slab count");
+  n.HiddenCount = in.ReadCount("the hidden neuron count");
+  const int16_t nIn = CountSum(in, n.DirectInputCount, n.DerivedInputCount, "network input count");
+  const int16_t inRows = CountSum(in, nIn, 1, "network input count + 1");
+  const int16_t outRows = CountSum(in, n.HiddenCount, n.SlabCount, "hidden count + slab count");
+  const int64_t weights = int64_t{inRows} * n.HiddenCount + int64_t{outRows} * n.OutputCount;
+  in.RequireRoom(weights + (n.MultiSlab != 0 ? n.SlabCount : 0), "slab names and weights");
+
+  n.SlabActivations.Redim(n.SlabCount, "SlabActivations");
+  n.InputWeights.Redim(inRows, n.HiddenCount, "InputWeights");
+  n.OutputWeights.Redim(outRows, n.OutputCount, "OutputWeights");
+  if (n.MultiSlab != 0) {
+    for (int s = 1; s <= n.SlabCount; ++s) n.SlabActivations(s) = in.ReadText("the activation of slab " + std::to_string(s));
+  }
+  for (int l = 1; l <= inRows; ++l) {
+    for (int h = 1; h <= n.HiddenCount; ++h) n.InputWeights(l, h) = in.ReadDouble("an input-to-hidden weight");
+  }
+  for (int m = 1; m <= outRows; ++m) {
+    for (int k = 1; k <= n.OutputCount; ++k) n.OutputWeights(m, k) = in.ReadDouble("a hidden-to-output weight");
+  }
+}
+
+void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
+  n.GrnnCalibration = in.ReadText("the GRNN calibration");
+  const int16_t nIn = CountSum(in, n.DirectInputCount, n.DerivedInputCount, "network input count");
+  const int64_t perPattern = int64_t{nIn} + n.OutputCount;
+  // A stored pattern always takes room in the file, even one without values.
+  auto requirePatterns = [&](int64_t valuesPerPattern, const char* what) {
+    in.RequireRoom(int64_t{n.TrainingCount} * (valuesPerPattern > 0 ? valuesPerPattern : 1), what);
+  };
+  auto readTrainingCount = [&] {
+    const long line = in.Line();
+    n.TrainingCount = in.ReadInt32("the training pattern count");
+    if (n.TrainingCount < 0) {
+      common::FailAt(FailureClass::Subscript,
+                     "the training pattern count is " + std::to_string(n.TrainingCount) + "; a count must be 0 or more",
+                     in.FileName(), line);
+    }
+  };
+  if (n.GrnnCalibration != "Holdout") {
+    readTrainingCount();
+    requirePatterns(int64_t{nIn} + perPattern, "genetic smoothing factors and training values");
+    n.GeneticSmoothing.Redim(n.TrainingCount, nIn, "GeneticSmoothing");
+    for (int32_t p = 1; p <= n.TrainingCount; ++p) {
+      for (int j = 1; j <= nIn; ++j) n.GeneticSmoothing(p, j) = in.ReadDouble("a genetic smoothing factor");
+    }
+  } else {
+    n.GrnnSmoothing = in.ReadDouble("the smoothing factor");
+    readTrainingCount();
+    requirePatterns(perPattern, "training values");
+  }
+  n.TrainingInputs.Redim(n.TrainingCount, nIn, "TrainingInputs");
+  n.TrainingOutputs.Redim(n.TrainingCount, n.OutputCount, "TrainingOutputs");
+  for (int32_t p = 1; p <= n.TrainingCount; ++p) {
+    for (int j = 1; j <= nIn; ++j) n.TrainingInputs(p, j) = in.ReadDouble("a training input");
+    for (int k = 1; k <= n.OutputCount; ++k) n.TrainingOutputs(p, k) = in.ReadDouble("a training output");
+  }
+}
+
+}  // namespace
+
+void LoadNetworkText(std::string_view text, const std::string& fileName) {
+  LoadedNetwork& n = Net();
+  FieldReader in(text, fileName);
+  ReadGeneralInfo(in, n);
+  ReadClustering(in, n);
+  ReadPartitioning(in, n);
+  ReadRanges(in, n);
+
+  in.ReadLine("the marker \"*** BackProp ***\"");
+  if (in.ReadLine("\"BackProp Info\" or \"No BackProp\"") == "BackProp Info") ReadBackProp(in, n);
+
+  in.ReadLine("the marker \"*** GRNN ***\"");
+  if (in.ReadLine("\"GRNN Info\" or \"No GRNN\"") == "GRNN Info") ReadGrnn(in, n);
+}
+
+void LoadNetworkFile() {
+  const std::string path = Net().ProjectPath + ".DLLFile";
+  std::string text;
+  if (!common::ReadWholeFile(path, text)) {
+    common::Fail(FailureClass::FileNotFound, "cannot read the compiled network file " + path);
+  }
+  LoadNetworkText(text, path);
+}
+
+}  // namespace quenby

@@ -1,0 +1,64 @@
+#pragma once
+// Reads a text file held in memory as a stream of fields and whole lines, the
+// way the compiled network file is read. Every failure names the file and the
+// line: end of file, type mismatch (a field that is not a number, a Boolean
+// that is neither "True" nor "False") and overflow (a count too large for its
+// type).
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/failure.h"
+
+namespace quenby {
+
+class FieldReader {
+ public:
+  // text must outlive the reader; fileName is used in messages only.
+  FieldReader(std::string_view text, std::string fileName);
+
+  // The rest of the current line, without its line end (CR LF, LF or CR);
+  // moves to the start of the next line. End of file when nothing is left.
+  std::string_view ReadLine(std::string_view what);
+
+  // Number fields end at a blank, a comma or a line end; blanks and empty
+  // lines before them are skipped. Integers are rounded half to even, as a
+  // fraction converted to a count always was, and must fit their type.
+  double ReadDouble(std::string_view what);
+  int16_t ReadInt16(std::string_view what);
+  int32_t ReadInt32(std::string_view what);
+  // A count: an Int16 of 0 or more (a negative count is a subscript failure,
+  // as a table (0 To -1) would be).
+  int16_t ReadCount(std::string_view what);
+  // "True" -> -1, "False" -> 0.
+  int16_t ReadBoolean(std::string_view what);
+  // A text field: from its first non-blank character to the next comma or
+  // line end; one that starts with a double quote ends at the closing quote,
+  // both quotes dropped. An empty line reads as an empty text.
+  std::string ReadText(std::string_view what);
+
+  // Fails with end of file unless at least `values` more bytes remain: every
+  // value of a run needs at least one, so a count that promises more values
+  // than the file can hold is refused before anything is allocated for it.
+  void RequireRoom(int64_t values, std::string_view what) const;
+
+  // Line number (from 1) of the current position.
+  long Line() const { return line_; }
+  const std::string& FileName() const { return fileName_; }
+  bool AtEnd() const { return pos_ >= text_.size(); }
+
+  // Throws cls with what, the file name and the current line.
+  [[noreturn]] void FailHere(common::FailureClass cls, std::string_view what) const;
+
+ private:
+  std::string_view NumberToken(std::string_view what, long& tokenLine);
+  void SkipSeparator();
+  void SkipLineEnd();
+
+  std::string_view text_;
+  std::string fileName_;
+  size_t pos_ = 0;
+  long line_ = 1;
+};
+
+}  // namespace quenby

@@ -1,0 +1,38 @@
+#include "output_scaling.h"
+
+#include <cmath>
+#include <string>
+
+#include "common/failure.h"
+#include "floating_point.h"
+#include "loaded_network.h"
+
+namespace quenby {
+
+void ScaleOutputs(int32_t cases, Array2<double>& outputs, int16_t outputCount) {
+  const LoadedNetwork& n = Net();
+  if (cases <= 0 || outputCount <= 0) return;
+  if (cases > outputs.Upper1() || outputCount > outputs.Upper2()) {
+    common::Fail(common::FailureClass::Subscript,
+                 "NetOutputs(" + std::to_string(cases) + ", " + std::to_string(outputCount) + ") lies outside (0 To " +
+                     std::to_string(outputs.Upper1()) + ", 0 To " + std::to_string(outputs.Upper2()) + ")");
+  }
+  for (int32_t i = 1; i <= cases; ++i) {
+    for (int16_t k = 1; k <= outputCount; ++k) {
+      const int16_t c = n.OutputColumns.at(k, "OutputColumns");
+      const double lo = n.VarMin.at(c, "VarMin");
+      const double hi = n.VarMax.at(c, "VarMax");
+      double& y = outputs(i, k);
+      if (hi == lo || std::isnan(hi) || std::isnan(lo)) {
+        y = Finite(hi, [&] { return "the maximum of output column " + std::to_string(c); });
+        continue;
+      }
+      const double range = Finite(hi - lo, [&] { return "the range of output column " + std::to_string(c); });
+      y = Finite(range * y + lo, [&] {
+        return "output " + std::to_string(k) + " of case " + std::to_string(i) + " in data units";
+      });
+    }
+  }
+}
+
+}  // namespace quenby
