@@ -1,0 +1,26 @@
+#include "cascade.h"
+
+#include "case_table.h"
+#include "control_file.h"
+#include "driver_state.h"
+#include "first_stage.h"
+#include "result_file.h"
+#include "series_tables.h"
+
+namespace torvane {
+
+void RunCascade() {
+  RunFirstStage();
+  BuildSeriesTables();
+  RunSeriesNetworks();
+}
+
+void RunDriver() {
+  ReadControlFile();
+  StepCount = 100;
+  AllocateCaseTable();
+  LoadCaseTable();
+  RunCascade();
+}
+
+}  // namespace torvane

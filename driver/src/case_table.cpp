@@ -1,0 +1,57 @@
+#include "case_table.h"
+
+#include <cmath>
+#include <string>
+
+#include "common/failure.h"
+#include "common/free_format.h"
+#include "common/text_file.h"
+#include "driver_state.h"
+
+namespace torvane {
+
+using common::FailAt;
+using common::FailureClass;
+
+void AllocateCaseTable() {
+  if (CaseCount < 0)
+    FailAt(FailureClass::Subscript,
+           "the case count " + std::to_string(CaseCount) + " is negative, so the case table cannot be created",
+           DriverFilePath("Control.dat"), 10);
+  CaseTable.Redim(0, CaseCount, 0, kHostVariables, "CaseTable");
+}
+
+void LoadCaseTable() {
+  const std::string path = DriverFilePath("inputvars.dat");
+  std::string text;
+  if (!common::ReadWholeFile(path, text)) common::Fail(FailureClass::FileNotFound, "cannot open " + path);
+  common::FreeFormatCursor cursor(text);
+  const int16_t cases = CaseCount;
+  for (int32_t c = 1; c <= cases; ++c) {
+    for (int32_t v = 1; v <= kHostVariables; ++v) {
+      cursor.SkipBlanksAndLineEnds();
+      if (cursor.AtEnd()) {
+        long found = static_cast<long>(c - 1) * kHostVariables + (v - 1);
+        FailAt(FailureClass::EndOfFile,
+               "expected " + std::to_string(static_cast<long>(cases) * kHostVariables) + " numbers (" +
+                   std::to_string(kHostVariables) + " for each of " + std::to_string(cases) + " cases), found " +
+                   std::to_string(found),
+               path, text.empty() || text.back() != '\n' ? cursor.Line() : cursor.Line() - 1);
+      }
+      std::string_view field = cursor.TakeField(",");
+      double value = 0;
+      if (field.empty() || common::ParseFreeValue(field, value) != common::FreeValueStatus::Ok ||
+          !std::isfinite(value)) {
+        FailAt(FailureClass::TypeMismatch,
+               "expected a number for host variable " + std::to_string(v) + " of case " + std::to_string(c) +
+                   ", found \"" + std::string(field) + "\"",
+               path, cursor.Line());
+      }
+      CaseTable(c, v) = value;
+      cursor.SkipBlanks();
+      if (cursor.Peek() == ',') cursor.Advance();
+    }
+  }
+}
+
+}  // namespace torvane

@@ -1,0 +1,99 @@
+#include "engine_binding.h"
+
+#include <algorithm>
+#include <string>
+
+#include "common/failure.h"
+#include "common/platform.h"
+#include "quenby.h"
+
+namespace torvane {
+
+namespace {
+
+using common::Fail;
+using common::FailureClass;
+
+#ifdef _WIN32
+constexpr const char* kEngineFile = "Quenby.dll";
+#else
+constexpr const char* kEngineFile = "libQuenby.so";
+#endif
+
+using ApplyNNetFn = int32_t (*)(const char*, const char*, const QuenbyTable*, QuenbyTable*);
+using LastErrorFn = const char* (*)();
+using FreeTableFn = void (*)(QuenbyTable*);
+
+struct Engine {
+  common::SharedLibrary library;
+  ApplyNNetFn apply = nullptr;
+  LastErrorFn lastError = nullptr;
+  FreeTableFn freeTable = nullptr;
+};
+
+Engine& BoundEngine() {
+  static Engine engine;
+  if (engine.apply) return engine;
+  std::string folder = common::ProgramFolder();
+  std::string firstTry = folder.empty() ? std::string() : folder + common::kPathSeparator + kEngineFile;
+  if (firstTry.empty() || !engine.library.Open(firstTry)) {
+    std::string firstError = engine.library.Error();
+    if (!engine.library.Open(kEngineFile))
+      Fail(FailureClass::FileNotFound, std::string("cannot load the engine ") + kEngineFile + ": " +
+                                           (firstError.empty() ? engine.library.Error() : firstError));
+  }
+  auto apply = reinterpret_cast<ApplyNNetFn>(engine.library.Resolve("ApplyNNet"));
+  if (!apply)
+    Fail(FailureClass::FileNotFound, std::string("the engine ") + kEngineFile + " has no export ApplyNNet: " +
+                                         engine.library.Error());
+  engine.lastError = reinterpret_cast<LastErrorFn>(engine.library.Resolve("QuenbyLastError"));
+  engine.freeTable = reinterpret_cast<FreeTableFn>(engine.library.Resolve("QuenbyFreeTable"));
+  engine.apply = apply;
+  return engine;
+}
+
+FailureClass ClassOfStatus(int32_t status) {
+  if (status >= QUENBY_FILE_NOT_FOUND && status <= QUENBY_INVALID_ARGUMENT) return static_cast<FailureClass>(status);
+  return FailureClass::InvalidArgument;
+}
+
+// Frees the engine's table whatever happens to the copy.
+struct ResultGuard {
+  Engine& engine;
+  QuenbyTable table{};
+  ~ResultGuard() {
+    if (engine.freeTable) engine.freeTable(&table);
+  }
+};
+
+}  // namespace
+
+void ApplyNetwork(const std::string& project, long controlLine, const Table& inputs, Table& result,
+                  const char* resultName) {
+  Engine& engine = BoundEngine();
+  const std::string which = "the network of Control.dat line " + std::to_string(controlLine) + " (\"" + project + "\")";
+  QuenbyTable view{const_cast<double*>(inputs.Data()), inputs.RowLower(), inputs.RowUpper(), inputs.ColLower(),
+                   inputs.ColUpper()};
+  ResultGuard guard{engine};
+  const std::string projectText = project;  // the engine gets its own copy of the text
+  int32_t status = engine.apply("Back Prop", projectText.c_str(), &view, &guard.table);
+  if (status != QUENBY_OK) {
+    const char* message = engine.lastError ? engine.lastError() : nullptr;
+    std::string text = which + " failed: ";
+    text += (message && *message) ? message : "engine status " + std::to_string(status);
+    Fail(ClassOfStatus(status), text);
+  }
+  const QuenbyTable& t = guard.table;
+  const int32_t rows = inputs.RowUpper();
+  if (t.row_lower != 1 || t.col_lower != 1 || t.row_upper != rows || t.col_upper < 1 || !t.data) {
+    Fail(FailureClass::Subscript, which + " returned a table of (" + std::to_string(t.row_lower) + " To " +
+                                      std::to_string(t.row_upper) + ", " + std::to_string(t.col_lower) + " To " +
+                                      std::to_string(t.col_upper) + "), expected rows 1 To " + std::to_string(rows) +
+                                      " and at least column 1");
+  }
+  result.Redim(1, t.row_upper, 1, t.col_upper, resultName);
+  const size_t count = static_cast<size_t>(t.row_upper) * static_cast<size_t>(t.col_upper);
+  std::copy(t.data, t.data + count, result.Data());
+}
+
+}  // namespace torvane

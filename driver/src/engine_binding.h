@@ -1,0 +1,20 @@
+#pragma once
+// The engine, bound at run time: loaded by name at the first call and kept
+// for the rest of the run.
+#include <string>
+
+#include "driver_state.h"
+
+namespace torvane {
+
+// ApplyNNet("Back Prop", project, inputs) into result, which becomes a copy
+// of the engine's table: rows 1..inputs' upper row bound, columns 1..outputs.
+// The engine is the library "libQuenby.so" ("Quenby.dll" on Windows) in the
+// program's folder, else found by bare name. controlLine is the Control.dat
+// line that named the project, for messages. Throws Failure: file not found
+// (engine missing or without ApplyNNet), the engine's own failure with its
+// message, subscript (a result without the expected rows or columns).
+void ApplyNetwork(const std::string& project, long controlLine, const Table& inputs, Table& result,
+                  const char* resultName);
+
+}  // namespace torvane
