@@ -1,10 +1,371 @@
 #include "grnn.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cfloat>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "common/checked16.h"
 #include "common/failure.h"
+#include "common/number_text.h"
+#include "grnn_kernel.h"
+#include "loaded_network.h"
 
 namespace quenby {
 
-// Placeholder until the general regression pass lands.
-void RunGrnn() { common::Fail(common::FailureClass::InvalidArgument, "the GRNN method is not available yet"); }
+namespace {
+
+// The threshold below which a case's weights count as none at all.
+constexpr double kLeastWeightSum = 1E-140;
+
+enum class Calibration { None, Holdout, Genetic };
+
+Calibration CalibrationOf(const std::string& text) {
+  if (text == "Holdout") return Calibration::Holdout;
+  if (text == "Genetic") return Calibration::Genetic;
+  return Calibration::None;
+}
+
+// A positive, finite divisor; anything else is the fault the kernel would
+// run into.
+bool UsableSquare(double s2) { return s2 > 0.0 && s2 <= DBL_MAX; }
+
+[[noreturn]] void FailKernel(const std::string& what, int64_t i, int64_t p) {
+  common::Fail(common::FailureClass::FloatingPoint,
+               "general regression network \"" + Net().ProjectPath + "\": " + what + " at case " +
+                   std::to_string(i) + ", pattern " + std::to_string(p));
+}
+
+[[noreturn]] void FailTable(const char* name, const Array2<double>& t, int64_t rows, int64_t cols) {
+  common::Fail(common::FailureClass::Subscript,
+               std::string(name) + " is (0 To " + std::to_string(t.Upper1()) + ", 0 To " +
+                   std::to_string(t.Upper2()) + ") but the general regression network \"" + Net().ProjectPath +
+                   "\" reads it up to (" + std::to_string(rows) + ", " + std::to_string(cols) + ")");
+}
+
+void RequireTable(const char* name, const Array2<double>& t, int64_t rows, int64_t cols) {
+  if (t.Upper1() < rows || t.Upper2() < cols) FailTable(name, t, rows, cols);
+}
+
+// The tables an estimate reads for patterns 1..P, inputs 1..nIn, outputs
+// 1..nOut of cases 1..cases. Only what the loops reach is required.
+void RequireEstimateTables(bool genetic, int64_t cases, int32_t P, int16_t nIn, int16_t nOut) {
+  const LoadedNetwork& net = Net();
+  if (P < 1) return;
+  if (nIn >= 1) {
+    RequireTable("ScaledInputs", net.ScaledInputs, cases, nIn);
+    RequireTable("TrainingInputs", net.TrainingInputs, P, nIn);
+    if (genetic) RequireTable("GeneticSmoothing", net.GeneticSmoothing, P, nIn);
+  }
+  RequireTable("TrainingOutputs", net.TrainingOutputs, P, nOut);
+}
+
+// A number for a message, without the blanks of the general number form.
+std::string Num(double v) {
+  std::string text = common::GeneralNumber(v);
+  const size_t first = text.find_first_not_of(' ');
+  const size_t last = text.find_last_not_of(' ');
+  return first == std::string::npos ? text : text.substr(first, last - first + 1);
+}
+
+// Why a kernel exponent is not finite, for the failure message.
+std::string ExponentFault(bool genetic, double twoSigmaSquared, const double* s, int16_t nIn, double D) {
+  if (!genetic) {
+    const double sigma = Net().GrnnSmoothing;
+    if (twoSigmaSquared == 0.0)
+      return sigma == 0.0 ? "the smoothing factor 0 divides by zero"
+                          : "the smoothing factor " + Num(sigma) + " squares to 0 and divides by zero";
+  } else {
+    for (int j = 1; j <= nIn; ++j)
+      if (!UsableSquare(s[j] * s[j]))
+        return "the smoothing factor of input " + std::to_string(j) + " (" + Num(s[j]) +
+               ") divides by zero, overflows or is not a number";
+  }
+  if (std::isnan(D)) return "the squared distance is not a number";
+  if (std::isinf(D)) return "the squared distance overflows";
+  return "the kernel exponent overflows";
+}
+
+template <bool Genetic>
+double Estimate(double twoSigmaSquared, int32_t i, int32_t P, int16_t nIn, int16_t k) {
+  if (P < 1) return 1.0;
+  const LoadedNetwork& net = Net();
+  RequireEstimateTables(Genetic, i, P, nIn, k);
+  if (!Genetic && !UsableSquare(twoSigmaSquared)) {
+    if (twoSigmaSquared == 0.0 || std::isnan(twoSigmaSquared))
+      FailKernel(ExponentFault(false, twoSigmaSquared, nullptr, nIn, 0.0), i, 1);
+    FailKernel("the smoothing factor " + Num(net.GrnnSmoothing) + " overflows when squared", i, 1);
+  }
+  const double* x = net.ScaledInputs.Row(i);
+  double A = 0.0;
+  double W = 0.0;
+  for (int32_t p = 1; p <= P; ++p) {
+    const double* t = net.TrainingInputs.Row(p);
+    const double* s = Genetic ? net.GeneticSmoothing.Row(p) : nullptr;
+    double D = 0.0;
+    for (int j = 1; j <= nIn; ++j) {
+      const double d = t[j] - x[j];
+      if constexpr (Genetic) {
+        const double s2 = s[j] * s[j];
+        if (!UsableSquare(s2)) FailKernel(ExponentFault(true, 0.0, s, nIn, D), i, p);
+        D = D + (d * d) / s2;
+      } else {
+        D = D + d * d;
+      }
+    }
+    const double q = Genetic ? -D : -D / twoSigmaSquared;
+    if (!(q >= -DBL_MAX)) FailKernel(ExponentFault(Genetic, twoSigmaSquared, s, nIn, D), i, p);
+    const double w = std::exp(q);
+    A = A + w * net.TrainingOutputs(p, k);
+    W = W + w;
+    if (!std::isfinite(A))
+      FailKernel("the weighted sum of output " + std::to_string(k) +
+                     (std::isnan(A) ? " is not a number" : " overflows"),
+                 i, p);
+  }
+  if (W > kLeastWeightSum) {
+    const double estimate = A / W;
+    if (!std::isfinite(estimate)) FailKernel("the estimate of output " + std::to_string(k) + " overflows", i, P);
+    return estimate;
+  }
+  return 1.0;
+}
+
+// Runs the plain loop over every output of case i, which fails at the
+// first fault in the order the outputs are computed. Used once the fast
+// path has seen that case i faults somewhere.
+[[noreturn]] void FailAtCase(Calibration cal, double twoSigmaSquared, int32_t i, int32_t P, int16_t nIn,
+                             int16_t nOut) {
+  for (int16_t k = 1; k <= nOut; ++k) {
+    if (cal == Calibration::Holdout)
+      Estimate<false>(twoSigmaSquared, i, P, nIn, k);
+    else
+      Estimate<true>(0.0, i, P, nIn, k);
+  }
+  FailKernel("a kernel value is not finite", i, P);
+}
+
+struct GrnnJob {
+  int32_t firstCase = 0;
+  int32_t endCase = 0;
+  int32_t faultCase = std::numeric_limits<int32_t>::max();
+  std::vector<double> exponents;  // chunk cases x pattern slots
+  std::vector<double> sums;       // one per output
+};
+
+struct GrnnPass {
+  const GrnnPatternLayout* layout;
+  GrnnIsa isa;
+  bool genetic;
+  double twoSigmaSquared;
+  int32_t P;
+  int16_t nOut;
+  int chunkCases;
+  int64_t blockChunk;
+  std::atomic<int32_t> firstFault{std::numeric_limits<int32_t>::max()};
+};
+
+// Cases job.firstCase..endCase-1: exponents for a chunk of cases, pattern
+// block by pattern block so that a block stays in cache for the whole
+// chunk, then each case's weights and its weighted sums. Stops at the
+// first faulting case, or once another job found an earlier one.
+void RunJob(GrnnPass& pass, GrnnJob& job) {
+  LoadedNetwork& net = Net();
+  const GrnnPatternLayout& layout = *pass.layout;
+  const int64_t slots = layout.blocks * kGrnnBlock;
+  const int32_t P = pass.P;
+  const int16_t nOut = pass.nOut;
+  std::vector<const double*> rows(static_cast<size_t>(pass.chunkCases));
+  std::vector<double*> outs(static_cast<size_t>(pass.chunkCases));
+  for (int32_t i0 = job.firstCase; i0 < job.endCase; i0 += pass.chunkCases) {
+    if (pass.firstFault.load(std::memory_order_relaxed) < i0) return;
+    const int g = static_cast<int>(std::min<int64_t>(pass.chunkCases, job.endCase - i0));
+    for (int c = 0; c < g; ++c) {
+      rows[static_cast<size_t>(c)] = net.ScaledInputs.Row(i0 + c) + 1;
+      outs[static_cast<size_t>(c)] = job.exponents.data() + c * slots;
+    }
+    for (int64_t b0 = 0; b0 < layout.blocks; b0 += pass.blockChunk)
+      GrnnExponents(pass.isa, layout, pass.genetic, pass.twoSigmaSquared, rows.data(), g, b0,
+                    std::min(layout.blocks, b0 + pass.blockChunk), outs.data());
+    for (int c = 0; c < g; ++c) {
+      const int32_t i = i0 + c;
+      double* e = outs[static_cast<size_t>(c)];
+      bool finite = true;
+      for (int32_t p = 0; p < P; ++p) {
+        const double q = e[p];
+        finite &= q >= -DBL_MAX;
+        e[p] = std::exp(q);
+      }
+      double* A = job.sums.data();
+      std::fill(A, A + nOut + 1, 0.0);
+      double W = 0.0;
+      for (int32_t p = 0; p < P; ++p) {
+        const double w = e[p];
+        const double* t = net.TrainingOutputs.Row(p + 1);
+        for (int k = 1; k <= nOut; ++k) A[k] = A[k] + w * t[k];
+        W = W + w;
+      }
+      double* out = net.NetOutputs.Row(i);
+      for (int k = 1; k <= nOut; ++k) {
+        finite &= std::isfinite(A[k]);
+        out[k] = W > kLeastWeightSum ? A[k] / W : 1.0;
+        finite &= std::isfinite(out[k]);
+      }
+      if (!finite) {
+        job.faultCase = i;
+        int32_t seen = pass.firstFault.load();
+        while (i < seen && !pass.firstFault.compare_exchange_weak(seen, i)) {
+        }
+        return;
+      }
+    }
+  }
+}
+
+// Below this many kernel terms a second thread costs more than it saves.
+constexpr int64_t kThreadedTerms = int64_t{1} << 21;
+constexpr int kMostThreads = 8;
+
+int ThreadsFor(int64_t cases, int64_t terms) {
+  const int asked = GrnnExecutionSettings().threads;
+  int threads = asked;
+  if (threads <= 0) {
+    if (terms < kThreadedTerms) return 1;
+    threads = static_cast<int>(std::thread::hardware_concurrency());
+  }
+  return static_cast<int>(std::clamp<int64_t>(std::min<int64_t>(threads, kMostThreads), 1, std::max<int64_t>(cases, 1)));
+}
+
+void RunFastPath(Calibration cal, double twoSigmaSquared, int32_t cases, int32_t P, int16_t nIn, int16_t nOut) {
+  const LoadedNetwork& net = Net();
+  const bool genetic = cal == Calibration::Genetic;
+  GrnnPatternLayout layout;
+  BuildGrnnPatternLayout(net, P, nIn, genetic, layout);
+  // Every smoothing factor is reached on the first case.
+  bool usable = genetic ? std::all_of(layout.squares_t.begin(), layout.squares_t.end(), UsableSquare)
+                        : UsableSquare(twoSigmaSquared);
+  if (!usable) FailAtCase(cal, twoSigmaSquared, 1, P, nIn, nOut);
+
+  const int64_t slots = layout.blocks * kGrnnBlock;
+  GrnnPass pass;
+  pass.layout = &layout;
+  pass.isa = GrnnExecutionSettings().isa;
+  pass.genetic = genetic;
+  pass.twoSigmaSquared = twoSigmaSquared;
+  pass.P = P;
+  pass.nOut = nOut;
+  // A chunk's exponents stay within a few MB; a block chunk within L2.
+  pass.chunkCases = static_cast<int>(std::clamp<int64_t>((int64_t{1} << 19) / slots, 4, 64));
+  const int64_t blockBytes = int64_t{kGrnnBlock} * std::max<int16_t>(nIn, 1) * 8 * (genetic ? 2 : 1);
+  pass.blockChunk = std::max<int64_t>(1, (int64_t{256} << 10) / blockBytes);
+
+  const int threads = ThreadsFor(cases, int64_t{cases} * slots * std::max<int16_t>(nIn, 1));
+  std::vector<GrnnJob> jobs(static_cast<size_t>(threads));
+  for (int t = 0; t < threads; ++t) {
+    GrnnJob& job = jobs[static_cast<size_t>(t)];
+    job.firstCase = 1 + static_cast<int32_t>(int64_t{cases} * t / threads);
+    job.endCase = 1 + static_cast<int32_t>(int64_t{cases} * (t + 1) / threads);
+    job.exponents.assign(static_cast<size_t>(pass.chunkCases * slots), 0.0);
+    job.sums.assign(static_cast<size_t>(nOut) + 1, 0.0);
+  }
+  std::vector<std::thread> workers;
+  std::vector<size_t> inline_jobs;
+  for (size_t t = 1; t < jobs.size(); ++t) {
+    try {
+      workers.emplace_back(RunJob, std::ref(pass), std::ref(jobs[t]));
+    } catch (const std::system_error&) {
+      inline_jobs.push_back(t);
+    }
+  }
+  RunJob(pass, jobs[0]);
+  for (size_t t : inline_jobs) RunJob(pass, jobs[t]);
+  for (std::thread& w : workers) w.join();
+
+  const int32_t fault = pass.firstFault.load();
+  if (fault != std::numeric_limits<int32_t>::max()) FailAtCase(cal, twoSigmaSquared, fault, P, nIn, nOut);
+}
+
+}  // namespace
+
+GrnnExecution& GrnnExecutionSettings() {
+  static GrnnExecution settings{BestGrnnIsa(), 0};
+  return settings;
+}
+
+void ScaleGrnnInputs(int32_t cases, int16_t inputCount) {
+  LoadedNetwork& net = Net();
+  net.ScaledInputs.Redim(cases, inputCount, "ScaledInputs");
+  if (cases < 1 || inputCount < 1) return;
+  if (net.NetInputColumns.Upper() < inputCount)
+    FailSubscript("NetInputColumns", inputCount, net.NetInputColumns.Upper());
+  if (net.NetInputs.Upper1() < cases || net.NetInputs.Upper2() < inputCount)
+    FailTable("NetInputs", net.NetInputs, cases, inputCount);
+  const int64_t lastColumn = std::min(net.VarMin.Upper(), net.VarMax.Upper());
+  for (int j = 1; j <= inputCount; ++j) {
+    const int16_t c = net.NetInputColumns(j);
+    if (c < 0 || c > lastColumn) FailSubscript("VarMin", c, lastColumn);
+  }
+  for (int32_t i = 1; i <= cases; ++i) {
+    const double* in = net.NetInputs.Row(i);
+    double* out = net.ScaledInputs.Row(i);
+    for (int j = 1; j <= inputCount; ++j) {
+      const int16_t c = net.NetInputColumns(j);
+      const double lo = net.VarMin(c);
+      const double hi = net.VarMax(c);
+      if (!(hi < lo || hi > lo)) {
+        out[j] = 1.0;
+        continue;
+      }
+      const double range = hi - lo;
+      out[j] = ((in[j] - lo) / range) * 2.0 - 1.0;
+      if (!std::isfinite(range) || !std::isfinite(out[j]))
+        common::Fail(common::FailureClass::FloatingPoint,
+                     "general regression network \"" + net.ProjectPath + "\": input " + std::to_string(j) +
+                         " of case " + std::to_string(i) + " (" + Num(in[j]) +
+                         ", column " + std::to_string(c) + " from " + Num(lo) + " to " + Num(hi) +
+                         ") does not scale to a finite value");
+    }
+  }
+}
+
+double HoldoutEstimate(double smoothing, int32_t i, int32_t patternCount, int16_t inputCount, int16_t k) {
+  const double s2 = smoothing * smoothing;
+  return Estimate<false>(s2 + s2, i, patternCount, inputCount, k);
+}
+
+double GeneticEstimate(int32_t i, int32_t patternCount, int16_t inputCount, int16_t k) {
+  return Estimate<true>(0.0, i, patternCount, inputCount, k);
+}
+
+void RunGrnn() {
+  LoadedNetwork& net = Net();
+  const int16_t nIn = common::Add16(net.DirectInputCount, net.DerivedInputCount,
+                                    "DirectInputCount + DerivedInputCount");
+  const int64_t rows = net.NetInputs.Upper1();
+  if (rows > std::numeric_limits<int32_t>::max())
+    common::Fail(common::FailureClass::Overflow, "the general regression network takes at most 2147483647 cases, not " +
+                                                     std::to_string(rows));
+  const int32_t cases = static_cast<int32_t>(rows);
+  ScaleGrnnInputs(cases, nIn);
+
+  const Calibration cal = CalibrationOf(net.GrnnCalibration);
+  const int16_t nOut = net.OutputCount;
+  if (cal == Calibration::None || cases < 1 || nOut < 1) return;
+  RequireTable("NetOutputs", net.NetOutputs, cases, nOut);
+  const int32_t P = net.TrainingCount;
+  if (P < 1) {
+    for (int32_t i = 1; i <= cases; ++i)
+      for (int k = 1; k <= nOut; ++k) net.NetOutputs(i, k) = 1.0;
+    return;
+  }
+  RequireEstimateTables(cal == Calibration::Genetic, cases, P, nIn, nOut);
+  const double s2 = net.GrnnSmoothing * net.GrnnSmoothing;
+  RunFastPath(cal, s2 + s2, cases, P, nIn, nOut);
+}
 
 }  // namespace quenby

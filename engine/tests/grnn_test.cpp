@@ -1,0 +1,407 @@
+// The general regression pass on networks filled in directly: the worked
+// cases of the kernel, scaling without clamping, the calibration texts, the
+// floating-point and table faults, and bit-identity of the fast path with
+// the plain loop on random networks.
+#include "grnn.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/failure.h"
+#include "grnn_kernel.h"
+#include "loaded_network.h"
+
+namespace quenby {
+namespace {
+
+// A network with nIn direct inputs on columns 1..nIn (each ranging -1..1,
+// so a raw value is its own scaled value), nOut outputs, P patterns (all
+// zero) and cases rows of raw inputs (all zero).
+void MakeNetwork(int16_t nIn, int16_t nOut, int32_t P, int32_t cases, const std::string& calibration,
+                 double sigma = 1.0) {
+  ResetLoadedNetwork();
+  LoadedNetwork& n = Net();
+  n.ProjectPath = "nets/demo";
+  n.VariableCount = static_cast<int16_t>(nIn + nOut);
+  n.OutputCount = nOut;
+  n.DirectInputCount = nIn;
+  n.NetInputColumns.Redim(nIn);
+  for (int j = 1; j <= nIn; ++j) n.NetInputColumns(j) = static_cast<int16_t>(j);
+  n.VarMin.Redim(n.VariableCount + 2);
+  n.VarMax.Redim(n.VariableCount + 2);
+  for (int c = 1; c <= n.VariableCount + 2; ++c) {
+    n.VarMin(c) = -1.0;
+    n.VarMax(c) = 1.0;
+  }
+  n.GrnnCalibration = calibration;
+  n.GrnnSmoothing = sigma;
+  n.TrainingCount = P;
+  n.TrainingInputs.Redim(P, nIn);
+  n.TrainingOutputs.Redim(P, nOut);
+  n.GeneticSmoothing.Redim(P, nIn);
+  for (int32_t p = 1; p <= P; ++p)
+    for (int j = 1; j <= nIn; ++j) n.GeneticSmoothing(p, j) = std::sqrt(2.0) * sigma;
+  n.NetInputs.Redim(cases, nIn);
+  n.NetOutputs.Redim(cases, nOut);
+}
+
+// The plain loop, straight from the rules: scale, then for every case and
+// output sum the weighted outputs pattern by pattern. The fast path must
+// match it bit for bit.
+Array2<double> ReferenceOutputs() {
+  const LoadedNetwork& n = Net();
+  const int nIn = n.DirectInputCount + n.DerivedInputCount;
+  const int64_t cases = n.NetInputs.Upper1();
+  Array2<double> x;
+  x.Redim(cases, nIn);
+  for (int64_t i = 1; i <= cases; ++i)
+    for (int j = 1; j <= nIn; ++j) {
+      const int c = n.NetInputColumns(j);
+      x(i, j) = n.VarMax(c) == n.VarMin(c) ? 1.0
+                                            : ((n.NetInputs(i, j) - n.VarMin(c)) / (n.VarMax(c) - n.VarMin(c))) * 2 - 1;
+    }
+  Array2<double> out;
+  out.Redim(cases, n.OutputCount);
+  const bool holdout = n.GrnnCalibration == "Holdout";
+  if (!holdout && n.GrnnCalibration != "Genetic") return out;
+  const double sigma2 = n.GrnnSmoothing * n.GrnnSmoothing;
+  for (int64_t i = 1; i <= cases; ++i)
+    for (int k = 1; k <= n.OutputCount; ++k) {
+      if (n.TrainingCount < 1) {
+        out(i, k) = 1.0;
+        continue;
+      }
+      double A = 0, W = 0;
+      for (int p = 1; p <= n.TrainingCount; ++p) {
+        double D = 0;
+        for (int j = 1; j <= nIn; ++j) {
+          const double d = n.TrainingInputs(p, j) - x(i, j);
+          if (holdout)
+            D = D + d * d;
+          else
+            D = D + (d * d) / (n.GeneticSmoothing(p, j) * n.GeneticSmoothing(p, j));
+        }
+        const double w = holdout ? std::exp(-D / (sigma2 + sigma2)) : std::exp(-D);
+        A = A + w * n.TrainingOutputs(p, k);
+        W = W + w;
+      }
+      out(i, k) = W > 1E-140 ? A / W : 1.0;
+    }
+  return out;
+}
+
+// Runs RunGrnn and expects every output to equal the reference bit for bit.
+void ExpectMatchesReference(const std::string& label) {
+  const Array2<double> want = ReferenceOutputs();
+  RunGrnn();
+  const LoadedNetwork& n = Net();
+  for (int64_t i = 1; i <= want.Upper1(); ++i)
+    for (int k = 1; k <= want.Upper2(); ++k)
+      ASSERT_EQ(std::bit_cast<uint64_t>(n.NetOutputs(i, k)), std::bit_cast<uint64_t>(want(i, k)))
+          << label << ": case " << i << ", output " << k << ": " << n.NetOutputs(i, k) << " against "
+          << want(i, k);
+}
+
+common::Failure RunGrnnExpectingFailure() {
+  try {
+    RunGrnn();
+  } catch (const common::Failure& f) {
+    return f;
+  }
+  ADD_FAILURE() << "RunGrnn did not fail";
+  return {};
+}
+
+// Restores automatic execution after a test that forced an ISA or threads.
+struct ExecutionGuard {
+  GrnnExecution saved = GrnnExecutionSettings();
+  ~ExecutionGuard() { GrnnExecutionSettings() = saved; }
+};
+
+TEST(GrnnEstimate, NoPatternsGiveOneForEveryOutput) {
+  for (const char* calibration : {"Holdout", "Genetic"}) {
+    MakeNetwork(2, 3, 0, 4, calibration);
+    RunGrnn();
+    for (int i = 1; i <= 4; ++i)
+      for (int k = 1; k <= 3; ++k) EXPECT_EQ(Net().NetOutputs(i, k), 1.0) << calibration;
+    EXPECT_EQ(Net().NetOutputs(0, 0), 0.0);
+  }
+}
+
+TEST(GrnnEstimate, PatternEqualToTheCaseGivesItsOutputExactly) {
+  for (const char* calibration : {"Holdout", "Genetic"}) {
+    MakeNetwork(3, 2, 1, 1, calibration, 0.25);
+    LoadedNetwork& n = Net();
+    const double raw[] = {0.1, -0.7, 0.3};
+    for (int j = 1; j <= 3; ++j) n.NetInputs(1, j) = raw[j - 1];
+    // Stored patterns are in scaled units: take the case's own scaled values.
+    for (int j = 1; j <= 3; ++j) n.TrainingInputs(1, j) = ((raw[j - 1] + 1.0) / 2.0) * 2 - 1;
+    n.TrainingOutputs(1, 1) = 0.123456789;
+    n.TrainingOutputs(1, 2) = -3.5;
+    RunGrnn();
+    EXPECT_EQ(n.NetOutputs(1, 1), 0.123456789) << calibration;
+    EXPECT_EQ(n.NetOutputs(1, 2), -3.5) << calibration;
+  }
+}
+
+TEST(GrnnEstimate, PatternsAtZeroAndTwoSigmaSquaredWeighOneAndEToTheMinusOne) {
+  MakeNetwork(2, 1, 2, 1, "Holdout", 1.0);
+  LoadedNetwork& n = Net();
+  n.TrainingInputs(2, 1) = 1.0;  // the case scales to (0, 0): distance 1 + 1 = 2 = 2 sigma^2
+  n.TrainingInputs(2, 2) = 1.0;
+  n.TrainingOutputs(1, 1) = 0.2;
+  n.TrainingOutputs(2, 1) = 0.9;
+  RunGrnn();
+  const double e = std::exp(-1.0);
+  EXPECT_EQ(n.NetOutputs(1, 1), (0.2 + e * 0.9) / (1.0 + e));
+}
+
+TEST(GrnnEstimate, WeightSumAtOrBelowTheThresholdGivesOne) {
+  struct Row {
+    double distance;  // squared distance to the only pattern, sigma 1
+    double expected;
+  };
+  // 700: e^-350 ~ 1E-152, below 1E-140. 600: e^-300 ~ 5E-131, above it.
+  // 1600: e^-800 underflows to 0, which is no failure.
+  const Row rows[] = {{700.0, 1.0}, {600.0, 0.5}, {1600.0, 1.0}};
+  for (const Row& r : rows) {
+    MakeNetwork(4, 1, 1, 1, "Holdout", 1.0);
+    for (int j = 1; j <= 4; ++j) Net().TrainingInputs(1, j) = std::sqrt(r.distance / 4);
+    Net().TrainingOutputs(1, 1) = 0.5;
+    RunGrnn();
+    EXPECT_EQ(Net().NetOutputs(1, 1), r.expected) << "distance " << r.distance;
+  }
+}
+
+TEST(GrnnScaling, NoClampingAndEqualRangesGiveOne) {
+  struct Row {
+    double lo, hi, raw, expected;
+  };
+  const double nan = std::nan("");
+  const Row rows[] = {
+      {0, 10, 0, -1}, {0, 10, 5, 0},    {0, 10, 10, 1},   {0, 10, 15, 2},  {0, 10, -5, -2},
+      {7, 7, 7, 1},   {7, 7, -300, 1},  {nan, 3, 2, 1},   {-2, 2, 1, 0.5},
+  };
+  for (const Row& r : rows) {
+    MakeNetwork(1, 1, 0, 1, "Holdout");
+    Net().VarMin(1) = r.lo;
+    Net().VarMax(1) = r.hi;
+    Net().NetInputs(1, 1) = r.raw;
+    RunGrnn();
+    EXPECT_EQ(Net().ScaledInputs(1, 1), r.expected) << r.raw << " over " << r.lo << ".." << r.hi;
+  }
+}
+
+TEST(GrnnScaling, InputsScaleByTheirOwnColumnAndTheTableHasNoBiasColumn) {
+  MakeNetwork(2, 1, 0, 2, "Holdout");
+  LoadedNetwork& n = Net();
+  n.NetInputColumns(1) = 3;  // output column's range: -1..1
+  n.NetInputColumns(2) = 4;
+  n.VarMin(4) = 100;
+  n.VarMax(4) = 200;
+  n.NetInputs(2, 1) = 0.5;
+  n.NetInputs(2, 2) = 175;
+  RunGrnn();
+  EXPECT_EQ(n.ScaledInputs.Upper1(), 2);
+  EXPECT_EQ(n.ScaledInputs.Upper2(), 2);
+  EXPECT_EQ(n.ScaledInputs(2, 1), 0.5);
+  EXPECT_EQ(n.ScaledInputs(2, 2), 0.5);
+}
+
+TEST(GrnnCalibration, OnlyTheExactTextsEvaluate) {
+  for (const char* text : {"holdout", "Holdout ", " Holdout", "", "genetic", "Genetic ", "GRNN"}) {
+    MakeNetwork(1, 2, 3, 2, text);
+    Net().NetInputs(2, 1) = 0.5;
+    RunGrnn();
+    for (int i = 1; i <= 2; ++i)
+      for (int k = 1; k <= 2; ++k) EXPECT_EQ(Net().NetOutputs(i, k), 0.0) << '"' << text << '"';
+    EXPECT_EQ(Net().ScaledInputs(2, 1), 0.5) << "the inputs are scaled whatever the calibration";
+  }
+}
+
+TEST(GrnnCalibration, GeneticWithRootTwoSigmaMatchesHoldoutWithSigma) {
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  const double sigma = 0.6;
+  MakeNetwork(5, 2, 40, 9, "Holdout", sigma);
+  LoadedNetwork& n = Net();
+  for (int p = 1; p <= 40; ++p) {
+    for (int j = 1; j <= 5; ++j) n.TrainingInputs(p, j) = u(rng);
+    for (int k = 1; k <= 2; ++k) n.TrainingOutputs(p, k) = u(rng);
+  }
+  for (int i = 1; i <= 9; ++i)
+    for (int j = 1; j <= 5; ++j) n.NetInputs(i, j) = u(rng);
+  RunGrnn();
+  const Array2<double> holdout = n.NetOutputs;
+  n.GrnnCalibration = "Genetic";
+  RunGrnn();
+  for (int i = 1; i <= 9; ++i)
+    for (int k = 1; k <= 2; ++k) {
+      EXPECT_NEAR(n.NetOutputs(i, k), holdout(i, k), 1e-12) << "case " << i << ", output " << k;
+      EXPECT_NE(n.NetOutputs(i, k), 0.0);
+    }
+}
+
+TEST(GrnnCalibration, NoCasesOrNoOutputsComputeNothingAndCannotFail) {
+  MakeNetwork(2, 0, 3, 5, "Holdout", 0.0);
+  EXPECT_NO_THROW(RunGrnn());
+  MakeNetwork(2, 1, 3, 0, "Holdout", 0.0);
+  EXPECT_NO_THROW(RunGrnn());
+  EXPECT_EQ(Net().ScaledInputs.Upper1(), 0);
+}
+
+struct FaultRow {
+  const char* name;
+  std::function<void()> setUp;  // changes the network of MakeNetwork(3, 2, 5, 4, calibration, 0.5)
+  const char* calibration;
+  common::FailureClass cls;
+  std::vector<std::string> parts;  // each must appear in the message
+};
+
+TEST(GrnnFaults, EachFaultNamesWhatAndWhere) {
+  const auto F = common::FailureClass::FloatingPoint;
+  const auto S = common::FailureClass::Subscript;
+  const FaultRow rows[] = {
+      {"sigma 0", [] { Net().GrnnSmoothing = 0.0; }, "Holdout", F,
+       {"\"nets/demo\"", "smoothing factor 0 divides by zero", "case 1, pattern 1"}},
+      {"sigma 0 with the case on the pattern (0/0)",
+       [] {
+         Net().GrnnSmoothing = 0.0;
+         Net().TrainingInputs.Redim(5, 3);
+       },
+       "Holdout", F, {"divides by zero", "case 1, pattern 1"}},
+      {"sigma squares to 0", [] { Net().GrnnSmoothing = 1e-170; }, "Holdout", F,
+       {"1E-170 squares to 0", "case 1, pattern 1"}},
+      {"sigma squared overflows", [] { Net().GrnnSmoothing = 1e200; }, "Holdout", F,
+       {"overflows when squared", "case 1, pattern 1"}},
+      {"genetic factor 0 reached at pattern 4", [] { Net().GeneticSmoothing(4, 2) = 0.0; }, "Genetic", F,
+       {"smoothing factor of input 2 (0)", "case 1, pattern 4"}},
+      {"distance overflows at case 3", [] { Net().NetInputs(3, 2) = 1e300; }, "Holdout", F,
+       {"squared distance overflows", "case 3, pattern 1"}},
+      {"pattern input not a number", [] { Net().TrainingInputs(2, 3) = std::nan(""); }, "Genetic", F,
+       {"not a number", "case 1, pattern 2"}},
+      {"weighted sum overflows at pattern 3", [] {
+         Net().TrainingOutputs(2, 2) = 1.5e308;
+         Net().TrainingOutputs(3, 2) = 1.5e308;
+       },
+       "Holdout", F, {"weighted sum of output 2 overflows", "case 1, pattern 3"}},
+      {"input scales beyond a double",
+       [] {
+         Net().VarMin(1) = 0.0;
+         Net().VarMax(1) = 1e-10;
+         Net().NetInputs(2, 1) = 1e300;
+       },
+       "Holdout", F,
+       {"input 1 of case 2", "does not scale to a finite value"}},
+      {"too few pattern rows", [] { Net().TrainingInputs.Redim(4, 3); }, "Holdout", S,
+       {"TrainingInputs is (0 To 4, 0 To 3)", "(5, 3)"}},
+      {"too few output columns", [] { Net().TrainingOutputs.Redim(5, 1); }, "Genetic", S,
+       {"TrainingOutputs"}},
+      {"too few genetic columns", [] { Net().GeneticSmoothing.Redim(5, 2); }, "Genetic", S,
+       {"GeneticSmoothing"}},
+      {"input column beyond VarMin", [] { Net().NetInputColumns(2) = 40; }, "Genetic", S, {"VarMin(40)"}},
+      {"input count beyond 16 bits",
+       [] {
+         Net().DirectInputCount = 30000;
+         Net().DerivedInputCount = 3000;
+       },
+       "Holdout", common::FailureClass::Overflow, {"33000"}},
+  };
+  for (int threads : {1, 2}) {
+    ExecutionGuard guard;
+    GrnnExecutionSettings().threads = threads;
+    for (const FaultRow& r : rows) {
+      MakeNetwork(3, 2, 5, 4, r.calibration, 0.5);
+      for (int p = 1; p <= 5; ++p)
+        for (int j = 1; j <= 3; ++j) Net().TrainingInputs(p, j) = 0.1 * p - 0.05 * j;
+      r.setUp();
+      const common::Failure f = RunGrnnExpectingFailure();
+      EXPECT_EQ(f.cls, r.cls) << r.name << ": " << f.message;
+      for (const std::string& part : r.parts)
+        EXPECT_NE(f.message.find(part), std::string::npos) << r.name << ": " << f.message;
+    }
+  }
+}
+
+TEST(GrnnFaults, GeneticFactorZeroThatIsNeverReachedIsNoFault) {
+  MakeNetwork(2, 1, 3, 2, "Genetic");
+  Net().GeneticSmoothing.Redim(4, 3);  // a larger table: row 4 and column 3 are never read
+  for (int p = 1; p <= 3; ++p)
+    for (int j = 1; j <= 2; ++j) Net().GeneticSmoothing(p, j) = 1.0;
+  EXPECT_NO_THROW(RunGrnn());
+  EXPECT_TRUE(std::isfinite(Net().NetOutputs(2, 1)));
+}
+
+TEST(GrnnFaults, TheEarliestFaultingCaseIsReportedWhateverTheThreads) {
+  ExecutionGuard guard;
+  for (int threads : {1, 2, 3}) {
+    GrnnExecutionSettings().threads = threads;
+    MakeNetwork(2, 1, 20, 300, "Holdout");
+    Net().NetInputs(290, 1) = 1e300;
+    Net().NetInputs(170, 2) = 1e300;
+    const common::Failure f = RunGrnnExpectingFailure();
+    EXPECT_NE(f.message.find("case 170, pattern 1"), std::string::npos) << threads << ": " << f.message;
+  }
+}
+
+// Random networks of awkward shapes: pattern counts off the block size, no
+// inputs, far cases whose weights vanish, outputs of every sign.
+TEST(GrnnFastPath, BitIdenticalToThePlainLoopOnRandomNetworks) {
+  struct Shape {
+    int16_t nIn, nOut;
+    int32_t P, cases;
+  };
+  const Shape shapes[] = {{1, 1, 1, 1},   {3, 2, 17, 5},   {7, 3, 33, 11},  {50, 1, 100, 9},
+                          {0, 2, 5, 3},   {12, 4, 16, 64}, {5, 1, 250, 70}, {2, 2, 31, 1}};
+  std::vector<GrnnIsa> isas;
+  for (GrnnIsa isa : {GrnnIsa::Baseline, GrnnIsa::Avx2, GrnnIsa::Avx512})
+    if (GrnnIsaAvailable(isa)) isas.push_back(isa);
+  std::mt19937_64 rng(20261207);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  std::uniform_real_distribution<double> factor(0.05, 3.0);
+  ExecutionGuard guard;
+  int seed = 0;
+  for (const Shape& s : shapes)
+    for (const char* calibration : {"Holdout", "Genetic"}) {
+      ++seed;
+      MakeNetwork(s.nIn, s.nOut, s.P, s.cases, calibration, 0.05 + 0.1 * (seed % 7));
+      LoadedNetwork& n = Net();
+      for (int c = 1; c <= s.nIn; ++c) {
+        n.VarMin(c) = -5.0 * factor(rng);
+        n.VarMax(c) = 5.0 * factor(rng);
+      }
+      for (int p = 1; p <= s.P; ++p) {
+        for (int j = 1; j <= s.nIn; ++j) {
+          n.TrainingInputs(p, j) = u(rng);
+          n.GeneticSmoothing(p, j) = factor(rng) * (p % 2 ? 1 : -1);
+        }
+        for (int k = 1; k <= s.nOut; ++k) n.TrainingOutputs(p, k) = 100 * u(rng);
+      }
+      for (int i = 1; i <= s.cases; ++i)
+        for (int j = 1; j <= s.nIn; ++j) n.NetInputs(i, j) = (i % 4 == 0 ? 40 : 6) * u(rng);
+      for (GrnnIsa isa : isas)
+        for (int threads : {1, 2}) {
+          GrnnExecutionSettings() = {isa, threads};
+          ExpectMatchesReference(std::string(calibration) + " nIn " + std::to_string(s.nIn) + " P " +
+                                 std::to_string(s.P) + " isa " + std::to_string(static_cast<int>(isa)) +
+                                 " threads " + std::to_string(threads));
+        }
+      // The per-output estimates are the same plain loop.
+      for (int i = 1; i <= s.cases; i += 3)
+        for (int16_t k = 1; k <= s.nOut; ++k) {
+          const double e = n.GrnnCalibration == "Holdout" ? HoldoutEstimate(n.GrnnSmoothing, i, s.P, s.nIn, k)
+                                                          : GeneticEstimate(i, s.P, s.nIn, k);
+          EXPECT_EQ(std::bit_cast<uint64_t>(e), std::bit_cast<uint64_t>(n.NetOutputs(i, k)));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quenby
