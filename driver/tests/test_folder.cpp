@@ -1,28 +1,38 @@
 #include "test_folder.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+extern char** environ;
+#endif
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
-
-extern char** environ;
 
 namespace testing_support {
 
 namespace fs = std::filesystem;
 
 TempFolder::TempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "quenby-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
-  path_ = pattern;
+  static std::mt19937_64 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate = fs::temp_directory_path() / ("quenby-test-" + std::to_string(random()));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) {
+      path_ = candidate.string();
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempFolder::~TempFolder() {
@@ -49,6 +59,7 @@ void CopyFile(const std::string& from, const std::string& to) {
   fs::copy_file(from, to, fs::copy_options::overwrite_existing);
 }
 
+#ifndef _WIN32
 RunResult RunProgram(const std::string& program, const std::string& folder, int timeoutSeconds) {
   RunResult result;
   const std::string errorFile = folder + "/.stderr.txt";
@@ -80,6 +91,8 @@ RunResult RunProgram(const std::string& program, const std::string& folder, int 
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   return result;
 }
+
+#endif
 
 CurrentFolder::CurrentFolder(const std::string& folder) : previous_(fs::current_path().string()) {
   fs::current_path(folder);

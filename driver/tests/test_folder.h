@@ -33,7 +33,7 @@ struct RunResult {
   std::string errorText;  // what the program wrote to standard error
 };
 
-// Runs program (no arguments) from the current folder and waits at most
+// POSIX only. Runs program (no arguments) from the current folder and waits at most
 // timeoutSeconds; its standard error is collected through a file in folder.
 RunResult RunProgram(const std::string& program, const std::string& folder, int timeoutSeconds = 60);
 
