@@ -92,8 +92,11 @@ TEST(OutFileReader, FreeFormatRules) {
       EXPECT_EQ(read.line, x.line);
     }
     for (int i = 0; i < x.count; ++i) {
-      if (std::isnan(x.expected[i])) EXPECT_TRUE(std::isnan(values[i])) << i;
-      else EXPECT_EQ(values[i], x.expected[i]) << i;
+      if (std::isnan(x.expected[i])) {
+        EXPECT_TRUE(std::isnan(values[i])) << i;
+      } else {
+        EXPECT_EQ(values[i], x.expected[i]) << i;
+      }
     }
   }
 }
