@@ -118,19 +118,19 @@ void AppendField(std::string& out, const std::string& field) {
 
 }  // namespace
 
-std::string FormatCsv(const std::vector<std::string>& header, const std::vector<std::vector<double>>& rows) {
+std::string FormatCsv(const std::vector<std::string>& header, const std::vector<std::vector<double>>& rows, const char* eol) {
   std::string out;
   for (size_t j = 0; j < header.size(); ++j) {
     if (j) out += ',';
     AppendField(out, header[j]);
   }
-  out += "\r\n";
+  out += eol;
   for (const auto& row : rows) {
     for (size_t j = 0; j < row.size(); ++j) {
       if (j) out += ',';
       out += ShortestNumber(row[j]);
     }
-    out += "\r\n";
+    out += eol;
   }
   return out;
 }

@@ -28,7 +28,8 @@ bool SplitCsvLine(std::string_view line, std::vector<std::string>& fields);
 // The shortest text that reads back to exactly v ("0.1", "1e-20", "-3").
 std::string ShortestNumber(double v);
 
-// Renders a table: header fields quoted when they need it, CR LF line ends.
-std::string FormatCsv(const std::vector<std::string>& header, const std::vector<std::vector<double>>& rows);
+// Renders a table: header fields quoted when they need it; eol ends each line.
+std::string FormatCsv(const std::vector<std::string>& header, const std::vector<std::vector<double>>& rows,
+                      const char* eol = "\r\n");
 
 }  // namespace tools

@@ -1,0 +1,405 @@
+#include "quenby_command.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+
+#include "column_matching.h"
+#include "common/failure.h"
+#include "common/number_text.h"
+#include "common/text_file.h"
+#include "compiled_file.h"
+#include "csv_table.h"
+#include "input_preparation.h"
+#include "loaded_network.h"
+#include "quenby.h"
+
+namespace tools {
+
+namespace {
+
+using common::Fail;
+using common::FailureClass;
+
+const char* const kUsage =
+    "usage: quenby COMMAND [OPTIONS] PROJECT ...\n"
+    "\n"
+    "A project is a path without suffix: PROJECT.dat, PROJECT.flg, ... are the\n"
+    "training program's files, PROJECT.DLLFile the engine's compiled network.\n"
+    "\n"
+    "commands:\n"
+    "  compile PROJECT   compile the project files into PROJECT.DLLFile\n"
+    "  titles PROJECT    list the input columns `apply` expects, in order\n"
+    "  info PROJECT      describe the network: variables, inputs, clustering,\n"
+    "                    hidden layer, outputs, general regression calibration\n"
+    "  apply [--method \"Back Prop\"|GRNN] PROJECT INPUT.csv [OUTPUT.csv]\n"
+    "                    apply the network to a table of cases\n"
+    "\n"
+    "`quenby COMMAND --help` tells more about one command.\n";
+
+const char* const kApplyUsage =
+    "usage: quenby apply [--method \"Back Prop\"|GRNN] [--compare EXPECTED.csv [--tolerance T]]\n"
+    "                    [--no-progress] PROJECT INPUT.csv [OUTPUT.csv]\n"
+    "\n"
+    "INPUT.csv: a header row, then one case per row. The columns are those\n"
+    "`quenby titles PROJECT` lists, matched by title (in that order, further\n"
+    "columns ignored, or in any order). Numbers use \".\" as the decimal point.\n"
+    "The results, one column per network output titled as the output variable,\n"
+    "go to OUTPUT.csv (replaced only when complete) or to standard output.\n"
+    "--method     \"Back Prop\" (the default) or GRNN\n"
+    "--compare    check the results against a table of the same shape, such as\n"
+    "             the training program's own predictions; exit code 3 when a\n"
+    "             value differs by more than T times the largest magnitude of\n"
+    "             its column (default 1e-9)\n"
+    "--no-progress  no progress bar (it shows on a terminal for long tables)\n"
+    "PROJECT.DLLFile is compiled first when it is missing. After retraining,\n"
+    "delete it: an existing compiled file is used whatever its age.\n";
+
+const char* const kCompileUsage =
+    "usage: quenby compile PROJECT\n"
+    "Compiles PROJECT.dat, .flg and the optional .ndp, .clu, .MinMax, .net and\n"
+    ".grn into PROJECT.DLLFile, replacing an earlier one.\n";
+const char* const kTitlesUsage =
+    "usage: quenby titles PROJECT\n"
+    "Writes PROJECT.MyTitles and prints the titles of the input columns that\n"
+    "`quenby apply` and the driver must supply, one per line, in order.\n";
+const char* const kInfoUsage =
+    "usage: quenby info PROJECT\n"
+    "Describes the compiled network (compiling it first when PROJECT.DLLFile\n"
+    "is missing).\n";
+
+struct UsageError {
+  std::string message;
+};
+
+void Check(int32_t status, const std::string& what) {
+  if (status != QUENBY_OK) Fail(static_cast<FailureClass>(status), what + ": " + QuenbyLastError());
+}
+
+std::string CompiledPath(const std::string& project) { return project + ".DLLFile"; }
+
+void EnsureCompiled(const std::string& project) {
+  if (!common::FileExists(CompiledPath(project))) Check(CreatDllFile(project.c_str()), "cannot compile " + project);
+}
+
+// The titles PrintTitlesName writes, read back from PROJECT.MyTitles.
+std::vector<std::string> InputTitles(const std::string& project) {
+  Check(PrintTitlesName(project.c_str()), "cannot list the inputs of " + project);
+  std::string text;
+  if (!common::ReadWholeFile(project + ".MyTitles", text)) Fail(FailureClass::FileNotFound, "cannot read " + project + ".MyTitles");
+  std::vector<std::string> titles;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    titles.push_back(line);
+    pos = end + 1;
+  }
+  return titles;
+}
+
+std::string Title(int column) {
+  const quenby::LoadedNetwork& n = quenby::Net();
+  if (column >= 1 && column <= n.VariableCount) return n.VariableTitles.at(column);
+  if (column > n.VariableCount) {
+    int code = column - n.VariableCount;
+    if (code == 1) return "derived: winning cluster";
+    if (code == 2) return "derived: membership or distance ratio";
+    return "derived: membership of cluster " + std::to_string(code - 2);
+  }
+  return "?";
+}
+
+std::string Range(int column) {
+  const quenby::LoadedNetwork& n = quenby::Net();
+  std::string r(1, '[');
+  r += common::GeneralNumber(n.VarMin.at(column));
+  r += ", ";
+  r += common::GeneralNumber(n.VarMax.at(column));
+  r += ']';
+  return r;
+}
+
+std::vector<std::string> OutputTitles() {
+  const quenby::LoadedNetwork& n = quenby::Net();
+  std::vector<std::string> titles;
+  for (int k = 1; k <= n.OutputCount; ++k) titles.push_back(Title(n.OutputColumns.at(k)));
+  return titles;
+}
+
+int Compile(const std::string& project, std::ostream& out) {
+  Check(CreatDllFile(project.c_str()), "cannot compile " + project);
+  out << "compiled " << CompiledPath(project) << "\n";
+  return 0;
+}
+
+int Titles(const std::string& project, std::ostream& out) {
+  for (const auto& t : InputTitles(project)) out << t << "\n";
+  return 0;
+}
+
+int Info(const std::string& project, std::ostream& out) {
+  bool compiled = !common::FileExists(CompiledPath(project));
+  EnsureCompiled(project);
+  quenby::LoadedNetwork& n = quenby::Net();
+  n.ProjectPath = project;
+  quenby::LoadNetworkFile();
+  quenby::PlanInputColumns();
+
+  out << "project " << project << (compiled ? " (compiled now into " : " (") << CompiledPath(project) << ")\n";
+  out << "variables: " << n.VariableCount << " (" << n.InputVarCount << " flagged as inputs, " << n.OutputCount << " as outputs)\n";
+  for (int v = 1; v <= n.VariableCount; ++v) {
+    const char* role = "";
+    for (int i = 1; i <= n.InputVarCount; ++i)
+      if (n.InputVarColumns.at(i) == v) role = "input";
+    for (int k = 1; k <= n.OutputCount; ++k)
+      if (n.OutputColumns.at(k) == v) role = "output";
+    out << "  " << v << "  " << n.VariableTitles.at(v) << (role[0] ? "  (" : "") << role << (role[0] ? ")" : "") << "  range " << Range(v)
+        << "\n";
+  }
+  const int nIn = n.DirectInputCount + n.DerivedInputCount;
+  out << "network inputs: " << nIn << " (" << n.DirectInputCount << " direct, " << n.DerivedInputCount << " derived)\n";
+  for (int j = 1; j <= nIn; ++j) {
+    int col = n.NetInputColumns.at(j);
+    out << "  " << j << "  column " << col << "  " << Title(col);
+    if (j > n.DirectInputCount) out << " (code " << n.DerivedInputCodes.at(j - n.DirectInputCount) << ")";
+    out << "  range " << Range(col) << "\n";
+  }
+  out << "caller's columns: " << n.DirectInputCount + n.ExtraInputCount << " (" << n.DirectInputCount << " direct";
+  if (n.ExtraInputCount > 0) {
+    out << ", then " << n.ExtraInputCount << " extra for the clustering:";
+    for (int x = 1; x <= n.ExtraInputCount; ++x) out << " column " << n.ExtraInputColumns.at(x);
+  }
+  out << ")\n";
+  out << "clustering: " << (n.ClusteringMode.empty() ? "None" : n.ClusteringMode);
+  if (n.ClusterVarCount > 0) {
+    out << ", " << n.ClusterCount << " clusters over " << n.ClusterVarCount << " variables:";
+    for (int i = 1; i <= n.InputVarCount; ++i)
+      if (n.ClusterVarFlags.at(i) == 1) out << " \"" << Title(n.InputVarColumns.at(i)) << "\"";
+    for (int k = 1; k <= n.OutputCount; ++k)
+      if (n.ClusterVarFlags.at(n.InputVarCount + k) == 1) out << " \"" << Title(n.OutputColumns.at(k)) << "\"";
+    out << "\n";
+    for (int c = 1; c <= n.ClusterCount; ++c) {
+      out << "  centre " << c << ":";
+      for (int p = 1; p <= n.ClusterVarCount; ++p) out << " " << common::GeneralNumber(n.ClusterCentres.at(c, p));
+      out << "\n";
+    }
+  } else {
+    out << "\n";
+  }
+  if (n.HiddenCount > 0) {
+    out << "back propagation: " << n.HiddenCount << " hidden neurons";
+    if (n.MultiSlab != 0) {
+      out << " in " << n.SlabCount << " slabs (neurons taken in turn):";
+      for (int s = 1; s <= n.SlabCount; ++s) out << (s > 1 ? "," : "") << " slab " << s << " \"" << n.SlabActivations.at(s) << "\"";
+      out << "; outputs use slab 1's function\n";
+    } else {
+      out << ", one slab, \"Logistic\"\n";
+    }
+  } else {
+    out << "back propagation: none\n";
+  }
+  out << "outputs: " << n.OutputCount << "\n";
+  for (int k = 1; k <= n.OutputCount; ++k) {
+    int col = n.OutputColumns.at(k);
+    out << "  " << k << "  column " << col << "  " << Title(col) << "  range " << Range(col) << "\n";
+  }
+  if (n.GrnnCalibration.empty()) {
+    out << "general regression: none\n";
+  } else {
+    out << "general regression: \"" << n.GrnnCalibration << "\"";
+    if (n.GrnnCalibration == "Holdout") out << ", smoothing " << common::GeneralNumber(n.GrnnSmoothing);
+    out << ", " << n.TrainingCount << " training patterns\n";
+  }
+  return 0;
+}
+
+struct ApplyOptions {
+  std::string method = "Back Prop";
+  std::string project, input, output, compare;
+  double tolerance = 1e-9;
+  bool progress = true;
+};
+
+// Applies the network to rows [first, first + count) of cases.
+void ApplyRows(const ApplyOptions& o, const std::vector<std::vector<double>>& cases, size_t first, size_t count,
+               std::vector<std::vector<double>>& results) {
+  const size_t columns = cases.empty() ? 0 : cases[0].size();
+  std::vector<double> data(count * columns);
+  for (size_t i = 0; i < count; ++i) std::copy(cases[first + i].begin(), cases[first + i].end(), data.begin() + static_cast<long>(i * columns));
+  QuenbyTable in{data.data(), 1, static_cast<int32_t>(count), 1, static_cast<int32_t>(columns)};
+  QuenbyTable out{};
+  Check(ApplyNNet(o.method.c_str(), o.project.c_str(), &in, &out), "cannot apply " + o.project);
+  const size_t width = static_cast<size_t>(out.col_upper - out.col_lower + 1);
+  for (size_t i = 0; i < count; ++i) {
+    std::vector<double> row;
+    for (int32_t k = 1; k <= out.col_upper; ++k) row.push_back(out.data[i * width + static_cast<size_t>(k - out.col_lower)]);
+    results.push_back(std::move(row));
+  }
+  QuenbyFreeTable(&out);
+}
+
+int Compare(const ApplyOptions& o, const std::vector<std::string>& titles, const std::vector<std::vector<double>>& results,
+            std::ostream& out) {
+  CsvTable expected = ReadCsvFile(o.compare);
+  if (expected.header != titles) {
+    std::string want;
+    for (const auto& t : titles) want += (want.empty() ? "\"" : ", \"") + t + "\"";
+    common::FailAt(FailureClass::InvalidArgument, "expected the columns " + want, o.compare, 1);
+  }
+  if (expected.rows.size() != results.size())
+    common::FailAt(FailureClass::Subscript,
+                   "expected " + std::to_string(results.size()) + " rows as in " + o.input + ", found " + std::to_string(expected.rows.size()),
+                   o.compare, 0);
+  bool agree = true;
+  for (size_t k = 0; k < titles.size(); ++k) {
+    double largest = 0, worst = 0;
+    size_t worstRow = 0;
+    for (size_t i = 0; i < results.size(); ++i) {
+      largest = std::max(largest, std::fabs(expected.rows[i][k]));
+      double d = std::fabs(results[i][k] - expected.rows[i][k]);
+      if (!(d <= worst)) {
+        worst = d;
+        worstRow = i;
+      }
+    }
+    double relative = largest > 0 ? worst / largest : worst;
+    bool ok = relative <= o.tolerance;
+    agree = agree && ok;
+    out << (ok ? "agree   " : "DIFFER  ") << titles[k] << ": largest difference " << ShortestNumber(worst) << " ("
+        << ShortestNumber(relative) << " of the column's largest magnitude)";
+    if (!ok) out << ", line " << expected.rowLines[worstRow] << " of " << o.compare;
+    out << "\n";
+  }
+  return agree ? 0 : 3;
+}
+
+int Apply(const ApplyOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+  std::vector<std::string> expected = InputTitles(o.project);
+  const quenby::LoadedNetwork& n = quenby::Net();
+  if (o.method == "GRNN" && n.GrnnCalibration != "Holdout" && n.GrnnCalibration != "Genetic")
+    Fail(FailureClass::InvalidArgument, o.project + " has no calibrated general regression network (no .grn results compiled)");
+  if (o.method == "Back Prop" && n.HiddenCount <= 0)
+    Fail(FailureClass::InvalidArgument, o.project + " has no back-propagation network (no .net file compiled)");
+  std::vector<std::string> outputs = OutputTitles();
+
+  CsvTable table = ReadCsvFile(o.input);
+  std::vector<size_t> index = MatchColumns(expected, table.header, o.input);
+  std::vector<std::vector<double>> cases;
+  cases.reserve(table.rows.size());
+  for (const auto& row : table.rows) {
+    std::vector<double> c;
+    for (size_t j : index) c.push_back(row[j]);
+    cases.push_back(std::move(c));
+  }
+
+  std::vector<std::vector<double>> results;
+  const size_t total = cases.size();
+  const bool bar = o.progress && errIsTerminal && total >= 2000;
+  const size_t chunk = bar ? std::max<size_t>(500, total / 50) : std::max<size_t>(total, 1);
+  for (size_t first = 0; first < total; first += chunk) {
+    size_t count = std::min(chunk, total - first);
+    ApplyRows(o, cases, first, count, results);
+    if (bar) {
+      size_t done = first + count, filled = done * 40 / total;
+      err << "\r[" << std::string(filled, '#') << std::string(40 - filled, '.') << "] " << done * 100 / total << "% " << done << "/" << total
+          << " cases" << std::flush;
+    }
+  }
+  if (bar) err << "\n";
+
+  if (!o.output.empty()) {
+    common::WriteFileReplacing(o.output, FormatCsv(outputs, results));
+  } else if (o.compare.empty()) {
+    out << FormatCsv(outputs, results, "\n");
+  }
+  if (!o.compare.empty()) return Compare(o, outputs, results, out);
+  return 0;
+}
+
+bool IsHelp(const std::string& a) { return a == "--help" || a == "-h"; }
+
+ApplyOptions ParseApply(const std::vector<std::string>& args) {
+  ApplyOptions o;
+  std::vector<std::string> positional;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](const std::string& name) -> std::string {
+      if (a.size() > name.size() && a.compare(0, name.size() + 1, name + "=") == 0) return a.substr(name.size() + 1);
+      if (i + 1 >= args.size()) throw UsageError{name + " needs a value"};
+      return args[++i];
+    };
+    auto is = [&](const std::string& name) { return a == name || a.rfind(name + "=", 0) == 0; };
+    if (is("--method")) {
+      o.method = value("--method");
+      if (o.method != "Back Prop" && o.method != "GRNN")
+        throw UsageError{"unknown method \"" + o.method + "\": expected \"Back Prop\" or GRNN (exactly)"};
+    } else if (is("--compare")) {
+      o.compare = value("--compare");
+    } else if (is("--tolerance")) {
+      std::string t = value("--tolerance");
+      if (!common::ParseNumber(t, o.tolerance) || !(o.tolerance >= 0)) throw UsageError{"--tolerance: expected a number >= 0, found \"" + t + "\""};
+    } else if (a == "--no-progress") {
+      o.progress = false;
+    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+      throw UsageError{"unknown option " + a};
+    } else {
+      positional.push_back(a);
+    }
+  }
+  if (positional.size() < 2 || positional.size() > 3)
+    throw UsageError{"apply expects PROJECT INPUT.csv [OUTPUT.csv], found " + std::to_string(positional.size()) + " arguments"};
+  o.project = positional[0];
+  o.input = positional[1];
+  if (positional.size() == 3) o.output = positional[2];
+  return o;
+}
+
+}  // namespace
+
+int RunQuenby(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+  if (args.empty()) {
+    err << "quenby: expected a command: compile, titles, info or apply (see --help)\n";
+    return 2;
+  }
+  const std::string& command = args[0];
+  if (IsHelp(command)) {
+    out << kUsage;
+    return 0;
+  }
+  const char* usage = command == "compile" ? kCompileUsage
+                      : command == "titles" ? kTitlesUsage
+                      : command == "info"   ? kInfoUsage
+                      : command == "apply"  ? kApplyUsage
+                                            : nullptr;
+  if (!usage) {
+    err << "quenby: unknown command \"" << command << "\": expected compile, titles, info or apply (see --help)\n";
+    return 2;
+  }
+  if (std::any_of(args.begin() + 1, args.end(), IsHelp)) {
+    out << usage;
+    return 0;
+  }
+  try {
+    if (command == "apply") return Apply(ParseApply(args), out, err, errIsTerminal);
+    if (args.size() != 2 || args[1].empty() || args[1][0] == '-')
+      throw UsageError{command + " expects one argument, the project path"};
+    if (command == "compile") return Compile(args[1], out);
+    if (command == "titles") return Titles(args[1], out);
+    return Info(args[1], out);
+  } catch (const UsageError& e) {
+    err << "quenby " << command << ": " << e.message << " (see quenby " << command << " --help)\n";
+    return 2;
+  } catch (const common::Failure& f) {
+    err << "quenby " << command << ": " << f.message << "\n";
+    return 1;
+  } catch (const std::bad_alloc&) {
+    err << "quenby " << command << ": out of memory\n";
+    return 1;
+  }
+}
+
+}  // namespace tools
