@@ -3,11 +3,23 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <string>
 
 #include "cascade.h"
 #include "common/failure.h"
 #include "common/platform.h"
 #include "driver_state.h"
+
+namespace {
+
+// Exactly one line on standard error, whatever the message holds.
+void ReportFailure(std::string text) {
+  for (char& c : text)
+    if (c == '\n' || c == '\r') c = ' ';
+  std::fprintf(stderr, "Torvane: %s\n", text.c_str());
+}
+
+}  // namespace
 
 int main() {
   try {
@@ -19,11 +31,11 @@ int main() {
     torvane::RunDriver();
     return 0;
   } catch (const common::Failure& failure) {
-    std::fprintf(stderr, "Torvane: %s\n", failure.message.c_str());
+    ReportFailure(failure.message);
   } catch (const std::bad_alloc&) {
     std::fputs("Torvane: out of memory\n", stderr);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "Torvane: %s\n", e.what());
+    ReportFailure(e.what());
   }
   return 1;
 }
