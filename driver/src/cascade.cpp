@@ -18,7 +18,7 @@ void RunCascade() {
 void RunDriver() {
   ReadControlFile();
   StepCount = 100;
-  AllocateCaseTable();
+  CheckCaseCount();
   LoadCaseTable();
   RunCascade();
 }

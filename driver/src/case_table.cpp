@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "common/failure.h"
 #include "common/free_format.h"
@@ -13,11 +14,15 @@ namespace torvane {
 using common::FailAt;
 using common::FailureClass;
 
-void AllocateCaseTable() {
+void CheckCaseCount() {
   if (CaseCount < 0)
     FailAt(FailureClass::Subscript,
            "the case count " + std::to_string(CaseCount) + " is negative, so the case table cannot be created",
            DriverFilePath("Control.dat"), 10);
+}
+
+void AllocateCaseTable() {
+  CheckCaseCount();
   CaseTable.Redim(0, CaseCount, 0, kHostVariables, "CaseTable");
 }
 
@@ -25,17 +30,19 @@ void LoadCaseTable() {
   const std::string path = DriverFilePath("inputvars.dat");
   std::string text;
   if (!common::ReadWholeFile(path, text)) common::Fail(FailureClass::FileNotFound, "cannot open " + path);
-  common::FreeFormatCursor cursor(text);
+  // The numbers are gathered first, so that a case count the file cannot
+  // satisfy fails before the table is sized by it.
   const int16_t cases = CaseCount;
+  std::vector<double> values;
+  common::FreeFormatCursor cursor(text);
   for (int32_t c = 1; c <= cases; ++c) {
     for (int32_t v = 1; v <= kHostVariables; ++v) {
       cursor.SkipBlanksAndLineEnds();
       if (cursor.AtEnd()) {
-        long found = static_cast<long>(c - 1) * kHostVariables + (v - 1);
         FailAt(FailureClass::EndOfFile,
                "expected " + std::to_string(static_cast<long>(cases) * kHostVariables) + " numbers (" +
                    std::to_string(kHostVariables) + " for each of " + std::to_string(cases) + " cases), found " +
-                   std::to_string(found),
+                   std::to_string(values.size()),
                path, text.empty() || text.back() != '\n' ? cursor.Line() : cursor.Line() - 1);
       }
       std::string_view field = cursor.TakeField(",");
@@ -44,14 +51,18 @@ void LoadCaseTable() {
           !std::isfinite(value)) {
         FailAt(FailureClass::TypeMismatch,
                "expected a number for host variable " + std::to_string(v) + " of case " + std::to_string(c) +
-                   ", found \"" + std::string(field) + "\"",
+                   (field.empty() ? std::string(", found an empty field") : ", found \"" + std::string(field) + "\""),
                path, cursor.Line());
       }
-      CaseTable(c, v) = value;
+      values.push_back(value);
       cursor.SkipBlanks();
       if (cursor.Peek() == ',') cursor.Advance();
     }
   }
+  AllocateCaseTable();
+  size_t next = 0;
+  for (int32_t c = 1; c <= cases; ++c)
+    for (int32_t v = 1; v <= kHostVariables; ++v) CaseTable(c, v) = values[next++];
 }
 
 }  // namespace torvane

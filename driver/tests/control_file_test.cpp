@@ -162,6 +162,7 @@ TEST(CaseTable, ShortBadOrMissingInputNamesFileAndLine) {
       {1, Numbers(509), common::FailureClass::EndOfFile, "found 509 ("},
       {1, Numbers(509), common::FailureClass::EndOfFile, "inputvars.dat, line 509)"},
       {2, Numbers(510), common::FailureClass::EndOfFile, "inputvars.dat, line 510)"},
+      {32767, Numbers(510), common::FailureClass::EndOfFile, "expected 16711170 numbers"},
       {1, asterisks, common::FailureClass::TypeMismatch, "inputvars.dat, line 7"},
       {1, word, common::FailureClass::TypeMismatch, "inputvars.dat, line 510"},
       {1, Numbers(3) + ",," + Numbers(510), common::FailureClass::TypeMismatch, "line 4"},
