@@ -1,7 +1,8 @@
 // Compile throughput: a generated project whose ".dat" file holds 2,000,000
 // data lines (200,000 records of 10 variables), compiled again and again.
-// The figure to compare is MB of project files read per second (MB=…/s), beside `wc -l` on
-// the same ".dat" file (bench/compile_bench.sh prints both).
+// The figure to compare is MB of project files read per second (the "MB"
+// rate), beside `wc -l` on the same ".dat" file (bench/compile_bench.sh
+// prints both).
 //
 // Usage: compile_bench [folder] [benchmark flags]. The project is written
 // to folder/bench.* and kept there when a folder is given.

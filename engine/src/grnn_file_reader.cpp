@@ -16,6 +16,8 @@ constexpr std::string_view kGenetic = "*** Genetic ***";
 constexpr std::string_view kTrainingSet = "*** Trainag set ***";
 constexpr std::string_view kStatistic = "*** Statistic ***";
 
+GrnnNotice g_notice = common::ShowNotice;
+
 void ReadGeneticFactors(ProjectLineReader& in, LoadedNetwork& n) {
   in.SearchTo(kGenetic);
   const int32_t rows = in.Size32("the genetic row count");
@@ -64,7 +66,7 @@ void ReadGrnnFile() {
   const std::string calibration(in.Line("the calibration kind"));
   if (calibration == kHoldOut) {
     // Never calibrated: tell the person, keep the fields, go on compiling.
-    common::ShowNotice("Run the GRNN first");
+    g_notice("Run the GRNN first");
     return;
   }
   n.GrnnCalibration = calibration;
@@ -75,6 +77,12 @@ void ReadGrnnFile() {
     ReadGeneticFactors(in, n);
   }
   ReadTrainingSet(in, n);
+}
+
+GrnnNotice SetGrnnNotice(GrnnNotice notice) {
+  GrnnNotice earlier = g_notice;
+  g_notice = notice ? notice : common::ShowNotice;
+  return earlier;
 }
 
 }  // namespace quenby

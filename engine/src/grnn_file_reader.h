@@ -13,4 +13,10 @@ namespace quenby {
 // it was.
 void ReadGrnnFile();
 
+// Where "Run the GRNN first" goes: common::ShowNotice (a modal box where
+// Windows has an interactive desktop, else standard error) unless replaced,
+// as tests do so that nothing waits for a person. Returns the earlier one.
+using GrnnNotice = void (*)(const char* text);
+GrnnNotice SetGrnnNotice(GrnnNotice notice);
+
 }  // namespace quenby

@@ -85,14 +85,24 @@ TEST(ReadGrnnFile, AnUncalibratedFileTellsThePersonAndKeepsTheFields) {
   Net().GrnnCalibration = "Holdout";
   Net().GrnnSmoothing = 0.75;
   Net().TrainingCount = 5;
-  ::testing::internal::CaptureStderr();
   ReadGrnnFile();
-  const std::string said = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(said, "Run the GRNN first\n");
+  EXPECT_EQ(ProjectFolder::Notices(), (std::vector<std::string>{"Run the GRNN first"}));
   EXPECT_EQ(Net().GrnnCalibration, "Holdout");
   EXPECT_EQ(Net().GrnnSmoothing, 0.75);
   EXPECT_EQ(Net().TrainingCount, 5);
 }
+
+#ifndef _WIN32
+TEST(ReadGrnnFile, TheNoticeGoesToStandardErrorWhereNoBoxCanBeShown) {
+  ProjectFolder folder;
+  Write(folder, {"GRNN", "*** Hold Out ***"});
+  GrnnNotice collecting = SetGrnnNotice(nullptr);  // the system's own
+  ::testing::internal::CaptureStderr();
+  ReadGrnnFile();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Run the GRNN first\n");
+  SetGrnnNotice(collecting);
+}
+#endif
 
 TEST(ReadGrnnFile, AnyOtherCalibrationReadsOnlyThePatterns) {
   ProjectFolder folder;

@@ -18,6 +18,7 @@
 #endif
 
 #include "common/number_text.h"
+#include "grnn_file_reader.h"
 #include "loaded_network.h"
 
 namespace quenby::fixture {
@@ -25,9 +26,13 @@ namespace quenby::fixture {
 using Lines = std::vector<std::string>;
 
 // A fresh folder per test, removed at the end; Net() starts fresh too.
+// While it lives, "Run the GRNN first" is collected in Notices() instead of
+// being shown, so no test waits for a person.
 class ProjectFolder {
  public:
   ProjectFolder() {
+    Notices().clear();
+    earlierNotice_ = SetGrnnNotice(&CollectNotice);
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "project";
     for (char& c : name)
@@ -41,6 +46,12 @@ class ProjectFolder {
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
     ResetLoadedNetwork();
+    SetGrnnNotice(earlierNotice_);
+  }
+
+  static std::vector<std::string>& Notices() {
+    static std::vector<std::string> notices;
+    return notices;
   }
   ProjectFolder(const ProjectFolder&) = delete;
   ProjectFolder& operator=(const ProjectFolder&) = delete;
@@ -81,7 +92,10 @@ class ProjectFolder {
   }
 
  private:
+  static void CollectNotice(const char* text) { Notices().push_back(text); }
+
   std::filesystem::path dir_;
+  GrnnNotice earlierNotice_ = nullptr;
 };
 
 // ".dat": heading, record count, variable count, a line, titles, a line,
