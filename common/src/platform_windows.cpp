@@ -53,10 +53,9 @@ bool ReplaceFileWith(const std::string& from, const std::string& to, std::string
 void RemoveFileQuietly(const std::string& path) { DeleteFileA(path.c_str()); }
 
 void ShowNotice(const char* text) {
-  if (HasInteractiveDesktop()) {
-    MessageBoxA(nullptr, text, "Quenby", MB_OK);
-    return;
-  }
+  // A box that could not be shown (no display: Wine answers -1 at once)
+  // must not swallow the message.
+  if (HasInteractiveDesktop() && MessageBoxA(nullptr, text, "Quenby", MB_OK) == IDOK) return;
   std::fputs(text, stderr);
   std::fputc('\n', stderr);
   std::fflush(stderr);

@@ -103,4 +103,12 @@ TEST_F(PlatformWindows, SharedLibraryReportsAMissingLibraryByName) {
   EXPECT_EQ(lib.Resolve("ApplyNNet"), nullptr);
 }
 
+// Headless (no display, or a console test run) the notice must reach
+// standard error and return at once; a box nobody can see loses it.
+TEST(ShowNotice, WithoutADesktopBoxTheMessageGoesToStandardError) {
+  ::testing::internal::CaptureStderr();
+  common::ShowNotice("Run the GRNN first");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Run the GRNN first\n");
+}
+
 }  // namespace
