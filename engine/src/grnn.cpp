@@ -155,7 +155,7 @@ struct GrnnJob {
   int32_t endCase = 0;
   int32_t faultCase = std::numeric_limits<int32_t>::max();
   std::vector<double> exponents;  // chunk cases x pattern slots
-  std::vector<double> sums;       // one per output
+  std::vector<char> finite;       // per case of a chunk
 };
 
 struct GrnnPass {
@@ -169,6 +169,31 @@ struct GrnnPass {
   int64_t blockChunk;
   std::atomic<int32_t> firstFault{std::numeric_limits<int32_t>::max()};
 };
+
+// A = sum of w x TrainingOutputs(p, k) and W = sum of w over the patterns in
+// order, for CG cases at once: their running sums are independent, so they
+// overlap instead of waiting on one another.
+template <int CG>
+[[gnu::always_inline]] inline void WeightedSums(double* const* w, const Array2<double>& outputs, int k, int32_t P,
+                                                double* A, double* W) {
+  double a[CG];
+  double s[CG];
+  for (int c = 0; c < CG; ++c) a[c] = s[c] = 0.0;
+  const double* t = outputs.data() + k;
+  const int64_t stride = outputs.Upper2() + 1;
+  for (int32_t p = 0; p < P; ++p) {
+    const double tp = t[(p + 1) * stride];
+    for (int c = 0; c < CG; ++c) {
+      const double wc = w[c][p];
+      a[c] = a[c] + wc * tp;
+      s[c] = s[c] + wc;
+    }
+  }
+  for (int c = 0; c < CG; ++c) {
+    A[c] = a[c];
+    W[c] = s[c];
+  }
+}
 
 // Cases job.firstCase..endCase-1: exponents for a chunk of cases, pattern
 // block by pattern block so that a block stays in cache for the whole
@@ -192,37 +217,42 @@ void RunJob(GrnnPass& pass, GrnnJob& job) {
     for (int64_t b0 = 0; b0 < layout.blocks; b0 += pass.blockChunk)
       GrnnExponents(pass.isa, layout, pass.genetic, pass.twoSigmaSquared, rows.data(), g, b0,
                     std::min(layout.blocks, b0 + pass.blockChunk), outs.data());
+    char* finite = job.finite.data();
     for (int c = 0; c < g; ++c) {
-      const int32_t i = i0 + c;
       double* e = outs[static_cast<size_t>(c)];
-      bool finite = true;
+      bool ok = true;
       for (int32_t p = 0; p < P; ++p) {
         const double q = e[p];
-        finite &= q >= -DBL_MAX;
+        ok &= q >= -DBL_MAX;
         e[p] = std::exp(q);
       }
-      double* A = job.sums.data();
-      std::fill(A, A + nOut + 1, 0.0);
-      double W = 0.0;
-      for (int32_t p = 0; p < P; ++p) {
-        const double w = e[p];
-        const double* t = net.TrainingOutputs.Row(p + 1);
-        for (int k = 1; k <= nOut; ++k) A[k] = A[k] + w * t[k];
-        W = W + w;
-      }
-      double* out = net.NetOutputs.Row(i);
+      finite[c] = ok;
+    }
+    for (int c = 0; c < g;) {
+      const int group = g - c >= 4 ? 4 : 1;
       for (int k = 1; k <= nOut; ++k) {
-        finite &= std::isfinite(A[k]);
-        out[k] = W > kLeastWeightSum ? A[k] / W : 1.0;
-        finite &= std::isfinite(out[k]);
-      }
-      if (!finite) {
-        job.faultCase = i;
-        int32_t seen = pass.firstFault.load();
-        while (i < seen && !pass.firstFault.compare_exchange_weak(seen, i)) {
+        double A[4];
+        double W[4];
+        if (group == 4)
+          WeightedSums<4>(outs.data() + c, net.TrainingOutputs, k, P, A, W);
+        else
+          WeightedSums<1>(outs.data() + c, net.TrainingOutputs, k, P, A, W);
+        for (int m = 0; m < group; ++m) {
+          const double estimate = W[m] > kLeastWeightSum ? A[m] / W[m] : 1.0;
+          net.NetOutputs(i0 + c + m, k) = estimate;
+          finite[c + m] &= std::isfinite(A[m]) && std::isfinite(estimate);
         }
-        return;
       }
+      c += group;
+    }
+    for (int c = 0; c < g; ++c) {
+      if (finite[c]) continue;
+      const int32_t i = i0 + c;
+      job.faultCase = i;
+      int32_t seen = pass.firstFault.load();
+      while (i < seen && !pass.firstFault.compare_exchange_weak(seen, i)) {
+      }
+      return;
     }
   }
 }
@@ -271,7 +301,7 @@ void RunFastPath(Calibration cal, double twoSigmaSquared, int32_t cases, int32_t
     job.firstCase = 1 + static_cast<int32_t>(int64_t{cases} * t / threads);
     job.endCase = 1 + static_cast<int32_t>(int64_t{cases} * (t + 1) / threads);
     job.exponents.assign(static_cast<size_t>(pass.chunkCases * slots), 0.0);
-    job.sums.assign(static_cast<size_t>(nOut) + 1, 0.0);
+    job.finite.assign(static_cast<size_t>(pass.chunkCases), 1);
   }
   std::vector<std::thread> workers;
   std::vector<size_t> inline_jobs;

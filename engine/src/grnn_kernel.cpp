@@ -44,6 +44,32 @@ typedef double V4 __attribute__((vector_size(32)));
 typedef double V8 __attribute__((vector_size(64)));
 #endif
 
+// The unaligned, aliasing twin of each vector type, for loads straight from
+// the pattern layout. (Attributes on a template argument are dropped, so the
+// twins live in a trait.)
+template <class V>
+struct Unaligned;
+template <>
+struct Unaligned<V2> {
+  typedef double type __attribute__((vector_size(16), may_alias, aligned(8)));
+};
+#if QUENBY_GRNN_WIDE
+template <>
+struct Unaligned<V4> {
+  typedef double type __attribute__((vector_size(32), may_alias, aligned(8)));
+};
+template <>
+struct Unaligned<V8> {
+  typedef double type __attribute__((vector_size(64), may_alias, aligned(8)));
+};
+#endif
+
+template <class V>
+[[gnu::always_inline]] inline void LoadVector(V& to, const double* from) {
+  static_assert(alignof(typename Unaligned<V>::type) == alignof(double));
+  to = *reinterpret_cast<const typename Unaligned<V>::type*>(from);
+}
+
 // Cases x kGrnnBlock patterns at a time: every pattern vector loaded is used
 // for CT cases. The accumulators are plain per-lane running sums, added to
 // in input order.
@@ -61,10 +87,13 @@ template <class V, int CT, bool Genetic>
     for (int c = 0; c < CT; ++c)
       for (int v = 0; v < kVectors; ++v) acc[c][v] = V{};
     for (int j = 0; j < n; ++j) {
+      // Loads straight into registers: a copy through memcpy went via the stack.
       V tv[kVectors];
-      std::memcpy(tv, t + j * kGrnnBlock, sizeof tv);
       V sv[kVectors];
-      if constexpr (Genetic) std::memcpy(sv, s + j * kGrnnBlock, sizeof sv);
+      for (int v = 0; v < kVectors; ++v) {
+        LoadVector(tv[v], t + j * kGrnnBlock + v * kLanes);
+        if constexpr (Genetic) LoadVector(sv[v], s + j * kGrnnBlock + v * kLanes);
+      }
       for (int c = 0; c < CT; ++c) {
         const double xc = x[c][j];
         for (int v = 0; v < kVectors; ++v) {
