@@ -1,0 +1,262 @@
+#include "pellmar_run_command.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+
+#include "common/failure.h"
+#include "common/platform.h"
+#include "common/text_file.h"
+#include "csv_table.h"
+#include "host_inputs_file.h"
+#include "series_chart.h"
+
+namespace tools {
+
+namespace {
+
+namespace fs = std::filesystem;
+using common::Fail;
+using common::FailureClass;
+
+#ifdef _WIN32
+constexpr const char* kLibrary = "Pellmar.dll";
+#else
+constexpr const char* kLibrary = "libPellmar.so";
+#endif
+constexpr int kSteps = 100, kSeries = 4, kOutputs = kSteps * kSeries;
+
+using InterfaceFunction = void (*)(int32_t method, int32_t* status, double* in, double* out);
+
+const char* const kUsage =
+    "usage: pellmar-run [--svg CHART.svg] [--csv] [--library PATH] [--dir FOLDER] INPUTS\n"
+    "\n"
+    "Runs one calculation as the host does: loads the adapter library, asks it\n"
+    "for its numbers of inputs and outputs (method 3), then calculates\n"
+    "(method 1, run flag set) with the 510 host inputs of INPUTS (one value per\n"
+    "line, or comma-separated; a first line without numbers is a header).\n"
+    "The current folder (or FOLDER) is the working folder: it must hold the\n"
+    "driver Torvane, the engine, \"Control.dat\" and the network projects.\n"
+    "Prints the four series of 100 values: network A's two outputs, network\n"
+    "C's and network B's, titled by the output variables of their projects.\n"
+    "--svg FILE     also draw the series as a chart in FILE\n"
+    "--csv          print the table as CSV (shortest exact numbers)\n"
+    "--library PATH load the adapter from PATH instead of ";
+
+struct UsageError {
+  std::string message;
+};
+
+struct Options {
+  std::string svg, library, dir, inputs;
+  bool csv = false;
+};
+
+Options Parse(const std::vector<std::string>& args) {
+  Options o;
+  std::vector<std::string> positional;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](const std::string& name) -> std::string {
+      if (a.size() > name.size() && a.compare(0, name.size() + 1, name + "=") == 0) return a.substr(name.size() + 1);
+      if (i + 1 >= args.size()) throw UsageError{name + " needs a value"};
+      return args[++i];
+    };
+    auto is = [&](const std::string& name) { return a == name || a.rfind(name + "=", 0) == 0; };
+    if (is("--svg")) o.svg = value("--svg");
+    else if (is("--library")) o.library = value("--library");
+    else if (is("--dir")) o.dir = value("--dir");
+    else if (a == "--csv") o.csv = true;
+    else if (a.size() > 1 && a[0] == '-') throw UsageError{"unknown option " + a};
+    else positional.push_back(a);
+  }
+  if (positional.size() != 1) throw UsageError{"expected one INPUTS file, found " + std::to_string(positional.size()) + " arguments"};
+  o.inputs = positional[0];
+  return o;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    pos = end + 1;
+  }
+  return lines;
+}
+
+// Output variable titles of a project: the data file's titles of the
+// variables whose flag line is " O ".
+std::vector<std::string> OutputTitles(const std::string& project) {
+  std::string dat, flg;
+  std::vector<std::string> titles;
+  if (!common::ReadWholeFile(project + ".dat", dat) || !common::ReadWholeFile(project + ".flg", flg)) return titles;
+  std::vector<std::string> flags = Lines(flg);
+  // Only the head of the data file is needed: count lines up to the titles.
+  size_t pos = 0;
+  std::vector<std::string> head;
+  while (pos < dat.size() && head.size() < 4) {
+    size_t end = dat.find('\n', pos);
+    if (end == std::string::npos) end = dat.size();
+    head.push_back(dat.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  if (head.size() < 4) return titles;
+  int count = std::atoi(head[2].c_str());
+  for (int v = 1; v <= count && pos < dat.size(); ++v) {
+    size_t end = dat.find('\n', pos);
+    if (end == std::string::npos) end = dat.size();
+    std::string title = dat.substr(pos, end - pos);
+    if (!title.empty() && title.back() == '\r') title.pop_back();
+    pos = end + 1;
+    if (static_cast<size_t>(v) < flags.size() && flags[static_cast<size_t>(v)] == " O ") titles.push_back(title);
+  }
+  return titles;
+}
+
+std::string Folder(const std::string& folder, const std::string& path) {
+  fs::path p(path);
+  return p.is_absolute() || folder.empty() ? path : (fs::path(folder) / p).string();
+}
+
+InterfaceFunction LoadAdapter(const Options& o, common::SharedLibrary& library, std::string& loaded) {
+  std::vector<std::string> candidates;
+  if (!o.library.empty()) {
+    candidates.push_back(o.library);
+  } else {
+    candidates.push_back((fs::current_path() / kLibrary).string());
+    std::string programFolder = common::ProgramFolder();
+    if (!programFolder.empty()) candidates.push_back((fs::path(programFolder) / kLibrary).string());
+    candidates.push_back(kLibrary);
+  }
+  std::string errors;
+  for (const auto& c : candidates) {
+    if (o.library.empty() && c != kLibrary && !common::FileExists(c)) continue;
+    if (library.Open(c)) {
+      loaded = c;
+      void* symbol = library.Resolve("interface_function");
+      if (!symbol) Fail(FailureClass::FileError, c + " has no export interface_function: " + library.Error());
+      return reinterpret_cast<InterfaceFunction>(symbol);
+    }
+    errors += (errors.empty() ? "" : "; ") + library.Error();
+  }
+  Fail(FailureClass::FileNotFound, "cannot load the adapter library " + (o.library.empty() ? std::string(kLibrary) : o.library) + ": " + errors);
+}
+
+std::string Fixed(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.6g", v);
+  return buf;
+}
+
+}  // namespace
+
+std::vector<std::string> SeriesTitles(const std::string& folder) {
+  std::vector<std::string> titles{"Network A output 1", "Network A output 2", "Network C output 1", "Network B output 1"};
+  std::string control;
+  if (!common::ReadWholeFile(Folder(folder, "Control.dat"), control)) return titles;
+  std::vector<std::string> lines = Lines(control);
+  if (lines.size() < 8) return titles;
+  std::vector<std::string> a = OutputTitles(Folder(folder, lines[1]));
+  std::vector<std::string> c = OutputTitles(Folder(folder, lines[5]));
+  std::vector<std::string> b = OutputTitles(Folder(folder, lines[3]));
+  if (a.size() >= 1) titles[0] = a[0];
+  if (a.size() >= 2) titles[1] = a[1];
+  if (c.size() >= 1) titles[2] = c[0];
+  if (b.size() >= 1) titles[3] = b[0];
+  return titles;
+}
+
+int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  for (const auto& a : args)
+    if (a == "--help" || a == "-h") {
+      out << kUsage << kLibrary << " in the working\n"
+          << "               folder, beside pellmar-run, or on the library search path\n"
+          << "--dir FOLDER   run in FOLDER (INPUTS and the chart are still named\n"
+          << "               from the folder pellmar-run was started in)\n";
+      return 0;
+    }
+  try {
+    Options o = Parse(args);
+    const fs::path started = fs::current_path();
+    auto fromStart = [&](const std::string& p) { return fs::path(p).is_absolute() ? p : (started / p).string(); };
+    std::vector<double> inputs = ReadHostInputs(fromStart(o.inputs));
+    if (!o.dir.empty()) {
+      std::error_code ec;
+      fs::current_path(fromStart(o.dir), ec);
+      if (ec) Fail(FailureClass::FileNotFound, "cannot enter the working folder " + o.dir + ": " + ec.message());
+    }
+    common::SharedLibrary library;
+    std::string loaded;
+    InterfaceFunction call = LoadAdapter(o, library, loaded);
+
+    std::vector<double> in(static_cast<size_t>(kHostInputCount + 1), 0.0), result(kOutputs, std::numeric_limits<double>::quiet_NaN());
+    int32_t status = -1;
+    call(3, &status, in.data(), result.data());
+    if (status != 0 || result[0] != kHostInputCount + 1 || result[1] != kOutputs)
+      Fail(FailureClass::InvalidArgument, loaded + " answers method 3 with status " + std::to_string(status) + ", " + Fixed(result[0]) +
+                                              " inputs and " + Fixed(result[1]) + " outputs; expected status 0, 511 and 400");
+
+    in[0] = 1.0;  // the run flag
+    for (int k = 0; k < kHostInputCount; ++k) in[static_cast<size_t>(k + 1)] = inputs[static_cast<size_t>(k)];
+    std::fill(result.begin(), result.end(), std::numeric_limits<double>::quiet_NaN());
+    status = -1;
+    call(1, &status, in.data(), result.data());
+    if (status != 0)
+      Fail(FailureClass::FileError, "the calculation failed (status " + std::to_string(status) +
+                                        "): the messages above tell why; the working folder " + fs::current_path().string() +
+                                        " must hold Torvane, the engine library, Control.dat and the projects");
+
+    std::vector<std::string> titles = SeriesTitles("");
+    std::vector<std::vector<double>> series(kSeries, std::vector<double>(kSteps));
+    std::vector<std::vector<double>> rows;
+    for (int s = 0; s < kSteps; ++s) {
+      std::vector<double> row{static_cast<double>(s + 1)};
+      for (int i = 0; i < kSeries; ++i) {
+        series[static_cast<size_t>(i)][static_cast<size_t>(s)] = result[static_cast<size_t>(i * kSteps + s)];
+        row.push_back(result[static_cast<size_t>(i * kSteps + s)]);
+      }
+      rows.push_back(std::move(row));
+    }
+    std::vector<std::string> header{"Year"};
+    header.insert(header.end(), titles.begin(), titles.end());
+    if (o.csv) {
+      out << FormatCsv(header, rows, "\n");
+    } else {
+      std::vector<size_t> width{6};
+      for (const auto& t : titles) width.push_back(std::max<size_t>(t.size(), 12));
+      for (size_t j = 0; j < header.size(); ++j)
+        out << std::string(width[j] - std::min(width[j], header[j].size()), ' ') << header[j] << (j + 1 < header.size() ? "  " : "\n");
+      for (const auto& row : rows) {
+        for (size_t j = 0; j < row.size(); ++j) {
+          std::string cell = j == 0 ? std::to_string(static_cast<int>(row[j])) : Fixed(row[j]);
+          out << std::string(width[j] - std::min(width[j], cell.size()), ' ') << cell << (j + 1 < row.size() ? "  " : "\n");
+        }
+      }
+    }
+    if (!o.svg.empty()) {
+      std::string svgPath = fromStart(o.svg);
+      common::WriteFileReplacing(svgPath, SeriesChartSvg("Host calculation: four series of 100 steps", titles, series));
+      err << "pellmar-run: chart written to " << svgPath << "\n";
+    }
+    return 0;
+  } catch (const UsageError& e) {
+    err << "pellmar-run: " << e.message << " (see pellmar-run --help)\n";
+    return 2;
+  } catch (const common::Failure& f) {
+    err << "pellmar-run: " << f.message << "\n";
+    return 1;
+  } catch (const fs::filesystem_error& e) {
+    err << "pellmar-run: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace tools
