@@ -138,6 +138,19 @@ TEST_F(Calculation, BadOutFileGivesStatusOneAndTheDiagnostic) {
   }
 }
 
+TEST_F(Calculation, WriteThatFailsGivesStatusOneAndTheDiagnostic) {
+  if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full to write to";
+  StandInDriver(0);
+  WriteFile(folder.File("outfile.dat"), ResultText(100));
+  std::filesystem::create_symlink("/dev/full", folder.File("inputvars.dat"));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Call(), 1);
+  std::string diagnostic = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(diagnostic.rfind("severe (38): error during write, unit 12, file ", 0), 0u) << diagnostic;
+  EXPECT_FALSE(DriverRan());
+  ExpectOutUntouched();
+}
+
 TEST_F(Calculation, FilesThatCannotBeOpened) {
   StandInDriver(0);
   std::filesystem::create_directory(folder.File("inputvars.dat"));
