@@ -275,6 +275,10 @@ TEST(CompileProject, AProjectCompiledAfterAnotherIsWhatAFreshProcessWrites) {
   EXPECT_EQ(Net().DirectInputCount, 2);
   EXPECT_EQ(Net().ClusteringMode, "Fuzzy");
   EXPECT_EQ(Net().TrainingCount, 2);
+  // And the file loads: an empty calibration with no patterns.
+  EXPECT_NO_THROW(LoadNetworkFile());
+  EXPECT_EQ(Net().GrnnCalibration, "");
+  EXPECT_EQ(Net().TrainingCount, 0);
 }
 
 TEST(CompileProject, AFailedCompilationLeavesNoFileAndKeepsAnEarlierOne) {
