@@ -153,9 +153,10 @@ double Estimate(double twoSigmaSquared, int32_t i, int32_t P, int16_t nIn, int16
 struct GrnnJob {
   int32_t firstCase = 0;
   int32_t endCase = 0;
-  int32_t faultCase = std::numeric_limits<int32_t>::max();
   std::vector<double> exponents;  // chunk cases x pattern slots
   std::vector<char> finite;       // per case of a chunk
+  std::vector<const double*> rows;
+  std::vector<double*> outs;
 };
 
 struct GrnnPass {
@@ -198,15 +199,16 @@ template <int CG>
 // Cases job.firstCase..endCase-1: exponents for a chunk of cases, pattern
 // block by pattern block so that a block stays in cache for the whole
 // chunk, then each case's weights and its weighted sums. Stops at the
-// first faulting case, or once another job found an earlier one.
-void RunJob(GrnnPass& pass, GrnnJob& job) {
+// first faulting case, or once another job found an earlier one. Allocates
+// nothing and cannot throw: it may run on a worker thread.
+void RunJob(GrnnPass& pass, GrnnJob& job) noexcept {
   LoadedNetwork& net = Net();
   const GrnnPatternLayout& layout = *pass.layout;
   const int64_t slots = layout.blocks * kGrnnBlock;
   const int32_t P = pass.P;
   const int16_t nOut = pass.nOut;
-  std::vector<const double*> rows(static_cast<size_t>(pass.chunkCases));
-  std::vector<double*> outs(static_cast<size_t>(pass.chunkCases));
+  std::vector<const double*>& rows = job.rows;
+  std::vector<double*>& outs = job.outs;
   for (int32_t i0 = job.firstCase; i0 < job.endCase; i0 += pass.chunkCases) {
     if (pass.firstFault.load(std::memory_order_relaxed) < i0) return;
     const int g = static_cast<int>(std::min<int64_t>(pass.chunkCases, job.endCase - i0));
@@ -248,7 +250,6 @@ void RunJob(GrnnPass& pass, GrnnJob& job) {
     for (int c = 0; c < g; ++c) {
       if (finite[c]) continue;
       const int32_t i = i0 + c;
-      job.faultCase = i;
       int32_t seen = pass.firstFault.load();
       while (i < seen && !pass.firstFault.compare_exchange_weak(seen, i)) {
       }
@@ -302,9 +303,15 @@ void RunFastPath(Calibration cal, double twoSigmaSquared, int32_t cases, int32_t
     job.endCase = 1 + static_cast<int32_t>(int64_t{cases} * (t + 1) / threads);
     job.exponents.assign(static_cast<size_t>(pass.chunkCases * slots), 0.0);
     job.finite.assign(static_cast<size_t>(pass.chunkCases), 1);
+    job.rows.assign(static_cast<size_t>(pass.chunkCases), nullptr);
+    job.outs.assign(static_cast<size_t>(pass.chunkCases), nullptr);
   }
+  // Reserved first, so that only starting a thread can fail below, and a
+  // job whose thread cannot start runs here instead.
   std::vector<std::thread> workers;
   std::vector<size_t> inline_jobs;
+  workers.reserve(jobs.size());
+  inline_jobs.reserve(jobs.size());
   for (size_t t = 1; t < jobs.size(); ++t) {
     try {
       workers.emplace_back(RunJob, std::ref(pass), std::ref(jobs[t]));

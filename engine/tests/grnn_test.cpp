@@ -359,7 +359,8 @@ TEST(GrnnFastPath, BitIdenticalToThePlainLoopOnRandomNetworks) {
     int32_t P, cases;
   };
   const Shape shapes[] = {{1, 1, 1, 1},   {3, 2, 17, 5},   {7, 3, 33, 11},  {50, 1, 100, 9},
-                          {0, 2, 5, 3},   {12, 4, 16, 64}, {5, 1, 250, 70}, {2, 2, 31, 1}};
+                          {0, 2, 5, 3},   {12, 4, 16, 64}, {5, 1, 250, 70}, {2, 2, 31, 1},
+                          {50, 2, 1500, 6}};  // several pattern-block chunks
   std::vector<GrnnIsa> isas;
   for (GrnnIsa isa : {GrnnIsa::Baseline, GrnnIsa::Avx2, GrnnIsa::Avx512})
     if (GrnnIsaAvailable(isa)) isas.push_back(isa);
