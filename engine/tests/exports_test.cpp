@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "dllfile_fixture.h"
+#include "quenby.h"
+
+namespace quenby {
+namespace {
+
+using dllfile::Folder;
+
+// A caller's table with the given lower bound in both dimensions; rows and
+// columns below 1 hold junk the engine must ignore.
+struct CallerTable {
+  std::vector<double> cells;
+  QuenbyTable table{};
+  CallerTable(const std::vector<std::vector<double>>& rows, int32_t lower) {
+    const int32_t r = static_cast<int32_t>(rows.size());
+    const int32_t c = rows.empty() ? 0 : static_cast<int32_t>(rows[0].size());
+    const int32_t width = c - lower + 1;
+    cells.assign(static_cast<size_t>((r - lower + 1) * width), -777.0);
+    for (int32_t i = 1; i <= r; ++i)
+      for (int32_t j = 1; j <= c; ++j) cells[(i - lower) * width + (j - lower)] = rows[i - 1][j - 1];
+    table = QuenbyTable{cells.data(), lower, r, lower, c};
+  }
+};
+
+// ApplyNNet's result as rows of values; fails the test on a failure.
+std::vector<std::vector<double>> Apply(const char* method, const std::string& project,
+                                       const std::vector<std::vector<double>>& rows, int32_t lower = 1) {
+  CallerTable in(rows, lower);
+  QuenbyTable out{};
+  const int32_t status = ApplyNNet(method, project.c_str(), &in.table, &out);
+  EXPECT_EQ(status, QUENBY_OK) << QuenbyLastError();
+  EXPECT_STREQ(QuenbyLastError(), "");
+  std::vector<std::vector<double>> result;
+  if (status != QUENBY_OK) return result;
+  EXPECT_EQ(out.row_lower, 1);
+  EXPECT_EQ(out.col_lower, 1);
+  EXPECT_EQ(out.row_upper, static_cast<int32_t>(rows.size()));
+  const int32_t width = out.col_upper;
+  for (int32_t i = 0; i < out.row_upper; ++i)
+    result.emplace_back(out.data + i * width, out.data + (i + 1) * width);
+  QuenbyFreeTable(&out);
+  EXPECT_EQ(out.data, nullptr);
+  return result;
+}
+
+int32_t ApplyStatus(const char* method, const std::string& project, const std::vector<std::vector<double>>& rows) {
+  CallerTable in(rows, 1);
+  QuenbyTable out{reinterpret_cast<double*>(&in), 5, 6, 7, 8};  // junk the call must clear
+  const int32_t status = ApplyNNet(method, project.c_str(), &in.table, &out);
+  if (status != QUENBY_OK) {
+    EXPECT_EQ(out.data, nullptr);
+    EXPECT_EQ(out.row_upper, 0);
+    EXPECT_EQ(out.col_upper, 0);
+  }
+  QuenbyFreeTable(&out);
+  return status;
+}
+
+// The single-slab fixture as the reference pass sees it.
+dllfile::RefNetwork SingleSlabReference() {
+  dllfile::RefNetwork net;
+  net.inputWeights = {{0.5, -0.25}, {1, 2}, {-1.5, 0.75}};
+  net.outputWeights = {{0.1}, {0.2}, {-0.3}};
+  net.min = {0, -50};
+  net.max = {100, 50};
+  return net;
+}
+
+TEST(Exports, AppliesTheBackPropNetworkInDataUnits) {
+  Folder folder;
+  const std::string project = folder.WithFixture("plant", "single_slab");
+  const std::vector<std::vector<double>> rows = {{25, 0}, {100, -80}, {-3, 49.5}};
+  const auto result = Apply("Back Prop", project, rows);
+  ASSERT_EQ(result.size(), 3u);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    ASSERT_EQ(result[i].size(), 1u);
+    const double y = dllfile::RefForward(SingleSlabReference(), rows[i])[0];
+    EXPECT_EQ(result[i][0], (30.0 - 10.0) * y + 10.0) << "case " << i + 1;
+  }
+  // Rows and columns 0 are ignored: the same values from a (0 To R, 0 To C) table.
+  EXPECT_EQ(Apply("Back Prop", project, rows, 0), result);
+}
+
+TEST(Exports, UnknownMethodEvaluatesNothingAndGivesTheMinimum) {
+  Folder folder;
+  const std::string project = folder.WithFixture("plant", "single_slab");
+  for (const char* method : {"back prop", "Back Prop ", "", "BackProp"}) {
+    EXPECT_EQ(Apply(method, project, {{25, 0}, {1, 2}}), (std::vector<std::vector<double>>{{10}, {10}})) << method;
+  }
+}
+
+TEST(Exports, DerivedInputsFromTheExtraColumnsReachTheNetwork) {
+  Folder folder;
+  const std::string project = folder.WithFixture("pump", "derived_conv");
+  // Flow 8, Head 0.5, Speed 5: derived inputs 1 (winner) and 0.64.
+  const auto result = Apply("Back Prop", project, {{8, 0.5, 5}});
+  const double x[] = {1, 2 * 8.0 / 10 - 1, 2 * 0.5 / 1 - 1, 2 * (1.0 - 1) / 1 - 1, 2 * 0.64 / 1 - 1};
+  const double w[] = {0.1, 0.2, -0.3, 0.4, 0.5};
+  double s = 0;
+  for (int l = 0; l < 5; ++l) s += x[l] * w[l];
+  const double h = 1.0 / (std::exp(-s) + 1.0);
+  double o = 0;
+  o += -0.6 * 1.0;
+  o += 1.1 * h;
+  const double y = 1.0 / (std::exp(-o) + 1.0);
+  ASSERT_EQ(result.size(), 1u);
+  EXPECT_NEAR(result[0][0], 100 * y + 100, 1e-12);
+}
+
+TEST(Exports, LaterProjectReplacesTheEarlierOne) {
+  Folder folder;
+  const std::string first = folder.WithFixture("first", "multi_slab");
+  const std::string second = folder.WithFixture("second", "single_slab");
+  const auto fresh = Apply("Back Prop", second, {{25, 0}});
+  Apply("Back Prop", first, {{1}, {2}});
+  EXPECT_EQ(Apply("Back Prop", second, {{25, 0}}), fresh);
+}
+
+TEST(Exports, NoRowsGivesAnEmptyResultOfTheRightWidth) {
+  Folder folder;
+  const std::string project = folder.WithFixture("plant", "single_slab");
+  QuenbyTable in{nullptr, 1, 0, 1, 2};
+  QuenbyTable out{};
+  ASSERT_EQ(ApplyNNet("Back Prop", project.c_str(), &in, &out), QUENBY_OK) << QuenbyLastError();
+  EXPECT_EQ(out.row_upper, 0);
+  EXPECT_EQ(out.col_upper, 1);
+  QuenbyFreeTable(&out);
+  QuenbyFreeTable(nullptr);
+}
+
+TEST(Exports, FailuresReturnTheirStatusAndMessage) {
+  Folder folder;
+  const std::string plant = folder.WithFixture("plant", "single_slab");
+  const std::string pump = folder.WithFixture("pump", "derived_conv");
+  std::string corrupt = dllfile::FixtureText("single_slab.DLLFile");
+  corrupt.replace(corrupt.find(" 0.75 "), 6, "1.2.3");
+  const std::string bad = folder.WithDllFile("bad", corrupt);
+
+  EXPECT_EQ(ApplyStatus("Back Prop", folder.Project("absent"), {{1, 2}}), QUENBY_FILE_NOT_FOUND);
+  EXPECT_NE(std::string(QuenbyLastError()).find("absent"), std::string::npos) << QuenbyLastError();
+
+  EXPECT_EQ(ApplyStatus("Back Prop", bad, {{1, 2}}), QUENBY_TYPE_MISMATCH);
+  EXPECT_EQ(std::string(QuenbyLastError()),
+            "type mismatch: \"1.2.3\" is not a number (expected an input-to-hidden weight) (" + bad +
+                ".DLLFile, line 29)");
+
+  EXPECT_EQ(ApplyStatus("Back Prop", pump, {{8, 0.5}}), QUENBY_SUBSCRIPT);
+  EXPECT_NE(std::string(QuenbyLastError()).find("the input table has 2 columns; the network needs 3"),
+            std::string::npos)
+      << QuenbyLastError();
+
+  CallerTable in({{25, 0}}, 1);
+  QuenbyTable out{};
+  in.table.row_lower = 2;
+  in.table.row_upper = 3;
+  EXPECT_EQ(ApplyNNet("Back Prop", plant.c_str(), &in.table, &out), QUENBY_SUBSCRIPT);
+  in = CallerTable({{25, 0}}, 1);
+  EXPECT_EQ(ApplyNNet(nullptr, plant.c_str(), &in.table, &out), QUENBY_INVALID_ARGUMENT);
+  EXPECT_EQ(ApplyNNet("Back Prop", nullptr, &in.table, &out), QUENBY_INVALID_ARGUMENT);
+  EXPECT_EQ(ApplyNNet("Back Prop", plant.c_str(), nullptr, &out), QUENBY_INVALID_ARGUMENT);
+  EXPECT_EQ(ApplyNNet("Back Prop", plant.c_str(), &in.table, nullptr), QUENBY_INVALID_ARGUMENT);
+  QuenbyTable noData{nullptr, 1, 2, 1, 2};
+  EXPECT_EQ(ApplyNNet("Back Prop", plant.c_str(), &noData, &out), QUENBY_INVALID_ARGUMENT);
+  EXPECT_EQ(PrintTitlesName(nullptr), QUENBY_INVALID_ARGUMENT);
+  EXPECT_EQ(CreatDllFile(nullptr), QUENBY_INVALID_ARGUMENT);
+  EXPECT_STRNE(QuenbyLastError(), "");
+
+  // A floating-point fault never reaches the result.
+  EXPECT_EQ(ApplyStatus("Back Prop", plant, {{std::nan(""), 0}}), QUENBY_FLOATING_POINT);
+
+  // A success clears the message.
+  Apply("Back Prop", plant, {{25, 0}});
+}
+
+TEST(Exports, PrintTitlesNameWritesTheCallersColumns) {
+  Folder folder;
+  const std::string pump = folder.WithFixture("pump", "derived_conv");
+  const std::string plant = folder.WithFixture("plant", "single_slab");
+  ASSERT_EQ(PrintTitlesName(pump.c_str()), QUENBY_OK) << QuenbyLastError();
+  EXPECT_EQ(dllfile::ReadBytes(pump + ".MyTitles"), "Flow\r\nHead\r\nSpeed\r\n");
+  ASSERT_EQ(PrintTitlesName(plant.c_str()), QUENBY_OK) << QuenbyLastError();
+  EXPECT_EQ(dllfile::ReadBytes(plant + ".MyTitles"), "Temperature, inlet\r\n Pressure\r\n");
+
+  // A failed call leaves the earlier titles file as it was.
+  dllfile::WriteBytes(plant + ".DLLFile", "*** General Project Info ***\r\n");
+  EXPECT_EQ(PrintTitlesName(plant.c_str()), QUENBY_END_OF_FILE);
+  EXPECT_EQ(dllfile::ReadBytes(plant + ".MyTitles"), "Temperature, inlet\r\n Pressure\r\n");
+}
+
+}  // namespace
+}  // namespace quenby
