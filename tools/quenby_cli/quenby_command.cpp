@@ -74,7 +74,8 @@ struct UsageError {
 };
 
 void Check(int32_t status, const std::string& what) {
-  if (status != QUENBY_OK) Fail(static_cast<FailureClass>(status), what + ": " + QuenbyLastError());
+  // The engine's message already names its class ("file not found: ...").
+  if (status != QUENBY_OK) throw common::Failure{static_cast<FailureClass>(status), what + ": " + QuenbyLastError()};
 }
 
 std::string CompiledPath(const std::string& project) { return project + ".DLLFile"; }
@@ -144,6 +145,9 @@ int Titles(const std::string& project, std::ostream& out) {
 int Info(const std::string& project, std::ostream& out) {
   bool compiled = !common::FileExists(CompiledPath(project));
   EnsureCompiled(project);
+  // Only what this project's compiled file says: a file without a network
+  // section would otherwise show the fields of a network loaded before.
+  quenby::ResetLoadedNetwork();
   quenby::LoadedNetwork& n = quenby::Net();
   n.ProjectPath = project;
   quenby::LoadNetworkFile();
@@ -278,6 +282,7 @@ int Compare(const ApplyOptions& o, const std::vector<std::string>& titles, const
 }
 
 int Apply(const ApplyOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+  quenby::ResetLoadedNetwork();
   std::vector<std::string> expected = InputTitles(o.project);
   const quenby::LoadedNetwork& n = quenby::Net();
   if (o.method == "GRNN" && n.GrnnCalibration != "Holdout" && n.GrnnCalibration != "Genetic")

@@ -1,0 +1,181 @@
+#include "quenby_command.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "common/text_file.h"
+#include "csv_table.h"
+#include "sample_folder.h"
+
+namespace tools {
+namespace {
+
+using testing::FreshFolder;
+using testing::ReadText;
+using testing::Sample;
+
+struct Outcome {
+  int code;
+  std::string out, err;
+};
+
+Outcome Quenby(std::vector<std::string> args, bool terminal = false) {
+  std::ostringstream out, err;
+  int code = RunQuenby(args, out, err, terminal);
+  return {code, out.str(), err.str()};
+}
+
+std::vector<std::string> Split(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST(QuenbyCommand, CompileWritesTheCompiledFile) {
+  const std::string project = Sample("projects/Spring");
+  std::filesystem::remove(project + ".DLLFile");
+  Outcome r = Quenby({"compile", project});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "compiled " + project + ".DLLFile\n");
+  EXPECT_TRUE(std::filesystem::exists(project + ".DLLFile"));
+}
+
+TEST(QuenbyCommand, TitlesListTheColumnsTheCheckTablesUse) {
+  for (const char* name : {"Arrival", "SourceZone", "Spring", "Well"}) {
+    Outcome r = Quenby({"titles", Sample(std::string("projects/") + name)});
+    ASSERT_EQ(r.code, 0) << r.err;
+    CsvTable cases = ReadCsvFile(Sample(std::string("checks/") + name + ".inputs.csv"));
+    EXPECT_EQ(Split(r.out), cases.header) << name;
+  }
+}
+
+TEST(QuenbyCommand, InfoDescribesTheLoadedNetwork) {
+  Outcome arrival = Quenby({"info", Sample("projects/Arrival")});
+  ASSERT_EQ(arrival.code, 0) << arrival.err;
+  for (const char* part : {"variables: 42 (40 flagged as inputs, 1 as outputs)", "network inputs: 43 (40 direct, 3 derived)",
+                           "derived: winning cluster (code 1)", "clustering: Fuzzy, 3 clusters over 3 variables", "centre 3:",
+                           "back propagation: 8 hidden neurons, one slab", "Arrival time (days)",
+                           "general regression: \"Holdout\", smoothing 0.8, 288 training patterns"})
+    EXPECT_NE(arrival.out.find(part), std::string::npos) << part << "\n" << arrival.out;
+  Outcome zone = Quenby({"info", Sample("projects/SourceZone")});
+  ASSERT_EQ(zone.code, 0) << zone.err;
+  for (const char* part : {"12 hidden neurons in 2 slabs", "slab 1 \"Logistic\", slab 2 \"tan Hyperbolic\"", "outputs: 2",
+                           "general regression: none", "clustering: None"})
+    EXPECT_NE(zone.out.find(part), std::string::npos) << part << "\n" << zone.out;
+}
+
+TEST(QuenbyCommand, ApplyMatchesTheTrainingPredictionsThroughEveryRoute) {
+  const std::string out = FreshFolder("apply") + "/results.csv";
+  for (const char* name : {"Arrival", "SourceZone", "Spring", "Well"}) {
+    const std::string project = Sample(std::string("projects/") + name), input = Sample(std::string("checks/") + name + ".inputs.csv"),
+                      expected = Sample(std::string("checks/") + name + ".backprop.csv");
+    Outcome toFile = Quenby({"apply", project, input, out});
+    ASSERT_EQ(toFile.code, 0) << toFile.err;
+    EXPECT_EQ(ReadText(out), ReadText(expected)) << name;
+    Outcome toStdout = Quenby({"apply", "--method", "Back Prop", project, input});
+    ASSERT_EQ(toStdout.code, 0) << toStdout.err;
+    EXPECT_EQ(ParseCsv(toStdout.out, "stdout").rows, ReadCsvFile(expected).rows);
+    Outcome compare = Quenby({"apply", "--compare", expected, project, input});
+    EXPECT_EQ(compare.code, 0) << compare.out << compare.err;
+    EXPECT_EQ(compare.out.find("DIFFER"), std::string::npos);
+  }
+  Outcome grnn = Quenby({"apply", "--method=GRNN", "--compare", Sample("checks/Arrival.grnn.csv"), Sample("projects/Arrival"),
+                     Sample("checks/Arrival.inputs.csv")});
+  EXPECT_EQ(grnn.code, 0) << grnn.out << grnn.err;
+}
+
+TEST(QuenbyCommand, ApplyMatchesColumnsByTitleAndIgnoresOthers) {
+  CsvTable cases = ReadCsvFile(Sample("checks/Spring.inputs.csv"));
+  std::vector<std::string> header(cases.header.rbegin(), cases.header.rend());
+  header.push_back("Observed discharge");
+  std::vector<std::vector<double>> rows;
+  for (const auto& r : cases.rows) {
+    std::vector<double> reversed(r.rbegin(), r.rend());
+    reversed.push_back(-1);
+    rows.push_back(reversed);
+  }
+  const std::string input = FreshFolder("reordered") + "/cases.csv";
+  common::WriteFileReplacing(input, FormatCsv(header, rows));
+  Outcome r = Quenby({"apply", "--compare", Sample("checks/Spring.backprop.csv"), Sample("projects/Spring"), input});
+  EXPECT_EQ(r.code, 0) << r.out << r.err;
+}
+
+TEST(QuenbyCommand, CompareReportsDifferencesWithExitCode3) {
+  CsvTable expected = ReadCsvFile(Sample("checks/Well.backprop.csv"));
+  expected.rows[4][0] *= 1.001;
+  const std::string path = FreshFolder("compare") + "/expected.csv";
+  common::WriteFileReplacing(path, FormatCsv(expected.header, expected.rows));
+  Outcome r = Quenby({"apply", "--compare", path, Sample("projects/Well"), Sample("checks/Well.inputs.csv")});
+  EXPECT_EQ(r.code, 3);
+  EXPECT_NE(r.out.find("DIFFER  Well concentration (mg/L)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("line 6 of " + path), std::string::npos) << r.out;
+  Outcome loose = Quenby({"apply", "--tolerance", "0.01", "--compare", path, Sample("projects/Well"), Sample("checks/Well.inputs.csv")});
+  EXPECT_EQ(loose.code, 0) << loose.out;
+}
+
+TEST(QuenbyCommand, ProgressBarOnlyOnATerminalForLongTables) {
+  CsvTable cases = ReadCsvFile(Sample("checks/Spring.inputs.csv"));
+  std::vector<std::vector<double>> rows;
+  while (rows.size() < 2500) rows.insert(rows.end(), cases.rows.begin(), cases.rows.end());
+  const std::string folder = FreshFolder("long");
+  common::WriteFileReplacing(folder + "/cases.csv", FormatCsv(cases.header, rows));
+  Outcome quiet = Quenby({"apply", Sample("projects/Spring"), folder + "/cases.csv", folder + "/a.csv"}, false);
+  Outcome bar = Quenby({"apply", Sample("projects/Spring"), folder + "/cases.csv", folder + "/b.csv"}, true);
+  ASSERT_EQ(quiet.code, 0) << quiet.err;
+  ASSERT_EQ(bar.code, 0) << bar.err;
+  EXPECT_EQ(quiet.err, "");
+  EXPECT_NE(bar.err.find("100% 2500/2500 cases"), std::string::npos) << bar.err;
+  // Applying in slices gives the same results as one call.
+  EXPECT_EQ(ReadText(folder + "/a.csv"), ReadText(folder + "/b.csv"));
+}
+
+TEST(QuenbyCommand, ErrorsAreOneLineWithExitCodes) {
+  const std::string folder = FreshFolder("errors");
+  common::WriteFileReplacing(folder + "/bad.csv", "Distance to well (m)\n1\nnot a number\n");
+  const std::string missing = folder + "/NoSuchProject";
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string part;
+  } cases[] = {
+      {{}, 2, "expected a command"},
+      {{"frobnicate"}, 2, "unknown command \"frobnicate\""},
+      {{"compile"}, 2, "compile expects one argument"},
+      {{"info", "a", "b"}, 2, "info expects one argument"},
+      {{"apply", Sample("projects/Arrival")}, 2, "apply expects PROJECT INPUT.csv [OUTPUT.csv]"},
+      {{"apply", "--method", "back prop", "p", "i"}, 2, "unknown method \"back prop\""},
+      {{"apply", "--method"}, 2, "--method needs a value"},
+      {{"apply", "--tolerance", "x", "p", "i"}, 2, "--tolerance: expected a number"},
+      {{"apply", "--frob", "p", "i"}, 2, "unknown option --frob"},
+      {{"compile", missing}, 1, missing + ".dat"},
+      {{"titles", missing}, 1, missing},
+      {{"info", missing}, 1, missing},
+      {{"apply", Sample("projects/Arrival"), folder + "/bad.csv"}, 1, "found \"not a number\" (" + folder + "/bad.csv, line 3)"},
+      {{"apply", Sample("projects/Arrival"), folder + "/none.csv"}, 1, "cannot open the table (" + folder + "/none.csv)"},
+      {{"apply", "--method", "GRNN", Sample("projects/Well"), Sample("checks/Well.inputs.csv")}, 1,
+       "has no calibrated general regression network"},
+      {{"apply", Sample("projects/Well"), Sample("checks/Spring.inputs.csv")}, 1, "missing column \"Distance to well (m)\""},
+  };
+  for (const auto& c : cases) {
+    Outcome r = Quenby(c.args);
+    EXPECT_EQ(r.code, c.code) << c.part << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.part), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+TEST(QuenbyCommand, HelpForEveryCommand) {
+  for (std::vector<std::string> args : {std::vector<std::string>{"--help"}, {"compile", "--help"}, {"titles", "-h"}, {"info", "--help"},
+                                        {"apply", "x", "--help"}}) {
+    Outcome r = Quenby(args);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.rfind("usage: quenby", 0), 0u) << r.out;
+  }
+}
+
+}  // namespace
+}  // namespace tools
