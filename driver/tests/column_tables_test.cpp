@@ -126,15 +126,27 @@ void ExpectTable(const Table& table, const std::vector<int>& sources, int cases,
   for (size_t j = 0; j <= sources.size(); ++j) EXPECT_EQ(table(0, static_cast<int>(j)), 0.0) << name;
 }
 
-TEST(SeriesTables, EachColumnTakesItsSourceForTwoCases) {
-  ASSERT_EQ(Table1Sources().size(), 55u);
-  ASSERT_EQ(Table2Sources().size(), 53u);
-  ASSERT_EQ(Table3Sources().size(), 47u);
+void BuildForTwoCases() {
   FillCases(2, 12.5);
   SetFirstStageOutput(1000);
   BuildSeriesTables();
+}
+
+TEST(SeriesTables, Table1ColumnsForTwoCases) {
+  ASSERT_EQ(Table1Sources().size(), 55u);
+  BuildForTwoCases();
   ExpectTable(SeriesTable1, Table1Sources(), 2, 12.5, 1000, "SeriesTable1");
+}
+
+TEST(SeriesTables, Table2ColumnsForTwoCases) {
+  ASSERT_EQ(Table2Sources().size(), 53u);
+  BuildForTwoCases();
   ExpectTable(SeriesTable2, Table2Sources(), 2, 12.5, 1000, "SeriesTable2");
+}
+
+TEST(SeriesTables, Table3ColumnsForTwoCases) {
+  ASSERT_EQ(Table3Sources().size(), 47u);
+  BuildForTwoCases();
   ExpectTable(SeriesTable3, Table3Sources(), 2, 12.5, 1000, "SeriesTable3");
 }
 
