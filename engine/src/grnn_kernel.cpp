@@ -159,30 +159,43 @@ __attribute__((target("avx512f"))) void ExponentsAvx512(const GrnnPatternLayout&
 
 }  // namespace
 
+namespace {
+
+// Asked once (thread-safe static initialisation): the kernel runs on worker
+// threads too.
+struct IsaSupport {
+  bool avx2 = false;
+  bool avx512 = false;
+  IsaSupport() {
+#if QUENBY_GRNN_WIDE
+    __builtin_cpu_init();
+    avx2 = __builtin_cpu_supports("avx2");
+    avx512 = __builtin_cpu_supports("avx512f");
+#endif
+  }
+};
+
+const IsaSupport& Support() {
+  static const IsaSupport support;
+  return support;
+}
+
+}  // namespace
+
 bool GrnnIsaAvailable(GrnnIsa isa) {
   switch (isa) {
     case GrnnIsa::Baseline:
       return true;
-#if QUENBY_GRNN_WIDE
     case GrnnIsa::Avx2:
-      __builtin_cpu_init();
-      return __builtin_cpu_supports("avx2");
+      return Support().avx2;
     case GrnnIsa::Avx512:
-      __builtin_cpu_init();
-      return __builtin_cpu_supports("avx512f");
-#else
-    default:
-      return false;
-#endif
+      return Support().avx512;
   }
   return false;
 }
 
 GrnnIsa BestGrnnIsa() {
-  static const GrnnIsa best = GrnnIsaAvailable(GrnnIsa::Avx512) ? GrnnIsa::Avx512
-                              : GrnnIsaAvailable(GrnnIsa::Avx2) ? GrnnIsa::Avx2
-                                                                : GrnnIsa::Baseline;
-  return best;
+  return Support().avx512 ? GrnnIsa::Avx512 : Support().avx2 ? GrnnIsa::Avx2 : GrnnIsa::Baseline;
 }
 
 void GrnnExponents(GrnnIsa isa, const GrnnPatternLayout& layout, bool genetic, double twoSigmaSquared,
