@@ -145,7 +145,9 @@ TEST_F(CompiledFileWriter, WriteThenLoadKeepsEveryValueTo15Digits) {
     }
     EXPECT_EQ(got.MultiSlab, want.MultiSlab);
     EXPECT_EQ(got.SlabCount, want.SlabCount);
-    if (multiSlab) EXPECT_EQ(got.SlabActivations(2), "Gau. Complement");
+    if (multiSlab) {
+      EXPECT_EQ(got.SlabActivations(2), "Gau. Complement");
+    }
     Expect15(got.InputWeights, want.InputWeights, 5, 4, "InputWeights");
     Expect15(got.OutputWeights, want.OutputWeights, 4 + want.SlabCount, 2, "OutputWeights");
     EXPECT_EQ(got.GrnnCalibration, calibration);
