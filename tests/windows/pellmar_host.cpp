@@ -8,9 +8,13 @@
 //     "Control.dat" and four compiled networks, then checks the status words
 //     and outputs of methods 2, 3, 1 and of the two adapter mends; writes the
 //     400 outputs to WORK_DIR/results.txt (shortest round-trip text).
+//   pellmar_host run-sample BIN_DIR WORK_DIR SAMPLE_DIR
+//     The same with the sample set's "Control.dat", training project files
+//     (compiled on the first calculation) and host inputs ("inputs.txt").
 //   pellmar_host compare REFERENCE_DIR WORK_DIR
-//     Compares two such folders: "inputvars.dat" byte for byte, and the 400
-//     outputs within the cross-platform tolerance.
+//     Compares two such folders: "inputvars.dat" and every compiled
+//     ".DLLFile" byte for byte, and the 400 outputs within the cross-platform
+//     tolerance.
 // Exit code 0 when every check holds; each failed check prints one line.
 #ifdef _WIN32
 #include <windows.h>
@@ -88,12 +92,37 @@ InterfaceFunction BindAdapter() {
 // The host's input vector: whole-number arithmetic only, so both platforms
 // hand over identical bits. Values 0 .. 99.9; h307 = 37.5 picks variable 448
 // for the first-stage network and flips the indicator columns at step 38.
-std::vector<double> HostInputs(double runFlag) {
+std::vector<double> SyntheticInputs() {
   std::vector<double> in(kInputs);
-  in[0] = runFlag;
   for (int k = 1; k < kInputs; ++k) in[k] = static_cast<double>((k * 7919 + 13) % 1000) / 10.0;
   in[307] = 37.5;
   return in;
+}
+
+// The host's inputs 1..510 of this run; element 0, the run flag, is set per call.
+std::vector<double> hostInputs = SyntheticInputs();
+
+// 510 values, one per line (the sample set's "inputs.txt").
+bool ReadHostInputs(const std::string& path, std::vector<double>& in) {
+  std::string text;
+  if (!common::ReadWholeFile(path, text)) return false;
+  in.assign(1, 0.0);
+  size_t pos = 0;
+  while (pos < text.size() && in.size() <= kInputs) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string_view line = std::string_view(text).substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    double v = 0;
+    if (!common::ParseNumber(line, v)) {
+      std::printf("FAIL: %s, line %zu: not a number\n", path.c_str(), in.size());
+      return false;
+    }
+    in.push_back(v);
+    pos = end + 1;
+  }
+  if (in.size() != kInputs) std::printf("FAIL: %s: expected 510 values, found %zu\n", path.c_str(), in.size() - 1);
+  return in.size() == kInputs;
 }
 
 std::string ResultsText(const std::vector<double>& out) {
@@ -125,7 +154,8 @@ bool ReadResults(const std::string& path, std::vector<double>& out) {
 
 // One calculation; returns the status word and fills out, timing the call.
 int32_t Calculate(InterfaceFunction fn, double runFlag, std::vector<double>& out, double* millis = nullptr) {
-  std::vector<double> in = HostInputs(runFlag);
+  std::vector<double> in = hostInputs;
+  in[0] = runFlag;
   out.assign(kOutputs, kUntouched);
   int32_t status = -7;
   auto start = std::chrono::steady_clock::now();
@@ -138,10 +168,29 @@ bool AllUntouched(const std::vector<double>& out) {
   return std::all_of(out.begin(), out.end(), [](double v) { return v == kUntouched; });
 }
 
-int Run(const fs::path& binDir, const fs::path& workDir) {
+// The working folder's networks: written here, or the sample set copied in.
+bool LayOutNetworks(const fs::path& workDir, const fs::path& sampleDir) {
+  if (sampleDir.empty()) {
+    fs::create_directories(workDir / "networks");
+    quenby_test::WriteCascadeNetworks(workDir.string());
+    return true;
+  }
+  std::error_code ec;
+  fs::copy_file(sampleDir / "Control.dat", workDir / "Control.dat", ec);
+  if (!ec) fs::copy(sampleDir / "projects", workDir / "projects", fs::copy_options::recursive, ec);
+  if (ec) {
+    std::printf("FAIL: copy the sample set from %s: %s\n", sampleDir.string().c_str(), ec.message().c_str());
+    return false;
+  }
+  for (const auto& entry : fs::directory_iterator(workDir / "projects"))
+    if (entry.path().extension() == ".DLLFile") fs::remove(entry.path());  // compiled here, on first use
+  return ReadHostInputs((sampleDir / "inputs.txt").string(), hostInputs);
+}
+
+int Run(const fs::path& binDir, const fs::path& workDir, const fs::path& sampleDir) {
   std::error_code ec;
   fs::remove_all(workDir, ec);
-  fs::create_directories(workDir / "networks");
+  fs::create_directories(workDir);
   for (const char* name : {kAdapterFile, kDriverFile, kEngineFile}) {
     fs::copy_file(binDir / name, workDir / name, fs::copy_options::overwrite_existing, ec);
     if (ec) {
@@ -149,14 +198,14 @@ int Run(const fs::path& binDir, const fs::path& workDir) {
       return 1;
     }
   }
-  quenby_test::WriteCascadeNetworks(workDir.string());
+  if (!LayOutNetworks(workDir, sampleDir)) return 1;
   fs::current_path(workDir);
 
   InterfaceFunction fn = BindAdapter();
   if (!fn) return 1;
 
   std::array<double, 3> fixed{kUntouched, kUntouched, kUntouched};
-  std::vector<double> noInputs;  // methods 2 and 3 must not read the inputs
+  std::vector<double> noInputs(kInputs, std::nan(""));  // methods 0, 2, 3 and 99 ignore the inputs
   int32_t status = -7;
   fn(2, &status, noInputs.data(), fixed.data());
   Check(status == 0 && fixed[0] == 1.0 && fixed[1] == kUntouched, "method 2: status 0 and output 0 = 1.0 only");
@@ -225,6 +274,15 @@ int Compare(const fs::path& refDir, const fs::path& workDir) {
     return 1;
   }
   Check(refInputs == inputs, "inputvars.dat differs between the two platforms");
+  int compiled = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(workDir)) {
+    if (entry.path().extension() != ".DLLFile") continue;
+    const fs::path ref = refDir / fs::relative(entry.path(), workDir);
+    std::string a, b;
+    Check(common::ReadWholeFile(ref.string(), a) && common::ReadWholeFile(entry.path().string(), b) && a == b,
+          "compiled file " + entry.path().filename().string() + " differs from " + ref.string());
+    ++compiled;
+  }
 
   std::vector<double> ref, got;
   if (!ReadResults((refDir / "results.txt").string(), ref) || !ReadResults((workDir / "results.txt").string(), got)) {
@@ -235,7 +293,8 @@ int Compare(const fs::path& refDir, const fs::path& workDir) {
     std::printf("FAIL: output %d: reference %.17g, got %.17g\n", m.index, m.expected, m.found);
     ++failures;
   }
-  if (failures == 0) std::printf("ok: 400 outputs agree within 1e-13, inputvars.dat identical\n");
+  if (failures == 0)
+    std::printf("ok: 400 outputs agree within 1e-13; inputvars.dat and %d compiled files identical\n", compiled);
   return failures == 0 ? 0 : 1;
 }
 
@@ -244,12 +303,16 @@ int Compare(const fs::path& refDir, const fs::path& workDir) {
 int main(int argc, char** argv) {
   std::string mode = argc > 1 ? argv[1] : "";
   try {
-    if (argc == 4 && mode == "run") return Run(fs::absolute(argv[2]), fs::absolute(argv[3]));
+    if (argc == 4 && mode == "run") return Run(fs::absolute(argv[2]), fs::absolute(argv[3]), {});
+    if (argc == 5 && mode == "run-sample")
+      return Run(fs::absolute(argv[2]), fs::absolute(argv[3]), fs::absolute(argv[4]));
     if (argc == 4 && mode == "compare") return Compare(argv[2], argv[3]);
   } catch (const std::exception& e) {
     std::printf("FAIL: %s\n", e.what());
     return 1;
   }
-  std::fprintf(stderr, "usage: pellmar_host run BIN_DIR WORK_DIR | compare REFERENCE_DIR WORK_DIR\n");
+  std::fprintf(stderr,
+               "usage: pellmar_host run BIN_DIR WORK_DIR | run-sample BIN_DIR WORK_DIR SAMPLE_DIR |"
+               " compare REFERENCE_DIR WORK_DIR\n");
   return 2;
 }
