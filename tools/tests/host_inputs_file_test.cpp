@@ -15,10 +15,19 @@ std::string OnePerLine(int count, const char* eol = "\r\n") {
 
 TEST(HostInputs, ReadsOnePerLineCsvRowsAndAHeader) {
   std::string row;
-  for (int i = 1; i <= 510; ++i) row += (i > 1 ? "," : "") + std::to_string(i) + ".5";
+  for (int i = 1; i <= 510; ++i) {
+    if (i > 1) row += ',';
+    row += std::to_string(i);
+    row += ".5";
+  }
   std::string columns = "variable,value\n";
-  for (int i = 1; i <= 255; ++i) columns += std::to_string(2 * i - 1) + ".5, " + std::to_string(2 * i) + ".5\n";
-  for (const std::string& text : {OnePerLine(510), OnePerLine(510, "\n"), "\n  \n" + OnePerLine(510), row + "\n", "h" + std::string(",h2\n") + row,
+  for (int i = 1; i <= 255; ++i) {
+    columns += std::to_string(2 * i - 1);
+    columns += ".5, ";
+    columns += std::to_string(2 * i);
+    columns += ".5\n";
+  }
+  for (const std::string& text : {OnePerLine(510), OnePerLine(510, "\n"), std::string("\n  \n").append(OnePerLine(510)), row + "\n", std::string("h,h2\n").append(row),
                                   columns}) {
     std::vector<double> v = ParseHostInputs(text, "in.txt");
     ASSERT_EQ(v.size(), 510u);
