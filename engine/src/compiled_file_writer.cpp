@@ -29,7 +29,7 @@ void Marker(std::string& out, const char* text) {
 // section states, fewer patterns than TrainingCount, ...).
 template <class T>
 void NeedRows(const Array1<T>& a, int64_t upper, const char* name) {
-  if (upper > a.Upper()) {
+  if (upper > 0 && upper > a.Upper()) {
     common::Fail(FailureClass::Subscript, std::string("cannot write ") + name + "(" + std::to_string(upper) +
                                               "): the table holds 0 To " + std::to_string(a.Upper()));
   }

@@ -237,6 +237,21 @@ TEST_F(CompiledFileWriter, TableSmallerThanItsCountsIsSubscriptFailure) {
   }
 }
 
+TEST_F(CompiledFileWriter, TablesNeverAllocatedAreFineWhenTheirCountIsZero) {
+  // A project without a design file: no input columns, no derived codes.
+  LoadedNetwork& n = Net();
+  n.VariableCount = 1;
+  n.VariableTitles.Redim(1);
+  n.VariableTitles(1) = "Only";
+  n.VarMin.Redim(16);
+  n.VarMax.Redim(16);
+  const std::string text = CompiledFileText(false, false);
+  EXPECT_NE(text.find("*** Partitioning ***\r\n 0  0 \r\n*** Min and Max ***\r\n"), std::string::npos) << text;
+  ResetLoadedNetwork();
+  LoadNetworkText(text, "bare.DLLFile");
+  EXPECT_EQ(Net().VarMin.Upper(), 3);
+}
+
 TEST_F(CompiledFileWriter, RefusesValuesTheLoaderCouldNotReadBack) {
   std::mt19937_64 rng(2);
   FillNetwork(rng, false, "Holdout");
