@@ -243,6 +243,7 @@ TEST_F(CompiledFileWriter, TablesNeverAllocatedAreFineWhenTheirCountIsZero) {
   n.VariableCount = 1;
   n.VariableTitles.Redim(1);
   n.VariableTitles(1) = "Only";
+  n.ClusteringMode = "None";
   n.VarMin.Redim(16);
   n.VarMax.Redim(16);
   const std::string text = CompiledFileText(false, false);
