@@ -41,7 +41,13 @@ size_t Lines(const std::string& text) { return static_cast<size_t>(std::count(te
 // "Control.dat" and the projects.
 std::string WorkingFolder(const std::string& tag, bool withDriver = true) {
   std::string folder = FreshFolder(tag);
-  fs::copy(testing::SampleFolder(), folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  // File by file: the MinGW library refuses a recursive copy into a folder that exists.
+  const fs::path from = testing::SampleFolder();
+  for (const auto& entry : fs::recursive_directory_iterator(from)) {
+    fs::path to = fs::path(folder) / fs::relative(entry.path(), from);
+    if (entry.is_directory()) fs::create_directories(to);
+    else fs::copy_file(entry.path(), to, fs::copy_options::overwrite_existing);
+  }
   for (const char* file : {TOOLS_TEST_ENGINE, TOOLS_TEST_ADAPTER}) fs::copy_file(file, fs::path(folder) / fs::path(file).filename());
   if (withDriver) fs::copy_file(TOOLS_TEST_TORVANE, fs::path(folder) / fs::path(TOOLS_TEST_TORVANE).filename());
   return folder;
