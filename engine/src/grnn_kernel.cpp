@@ -3,9 +3,9 @@
 #include <cstring>
 
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(_WIN32)
-// Windows x64 only guarantees a 16-byte aligned stack, and GCC spills 32-
-// and 64-byte vectors with aligned moves there; Windows builds stay on the
-// baseline set.
+// Windows x64 only guarantees a 16-byte aligned stack, and MinGW's GCC may
+// spill 32- and 64-byte vectors there with aligned moves (a crash when the
+// stack is not realigned); Windows builds stay on the baseline set.
 #define QUENBY_GRNN_WIDE 1
 #else
 #define QUENBY_GRNN_WIDE 0
