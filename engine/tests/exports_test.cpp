@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -191,6 +193,43 @@ TEST(Exports, PrintTitlesNameWritesTheCallersColumns) {
   dllfile::WriteBytes(plant + ".DLLFile", "*** General Project Info ***\r\n");
   EXPECT_EQ(PrintTitlesName(plant.c_str()), QUENBY_END_OF_FILE);
   EXPECT_EQ(dllfile::ReadBytes(plant + ".MyTitles"), "Temperature, inlet\r\n Pressure\r\n");
+}
+
+TEST(Exports, DamagedFilesFailCleanlyOrGiveFiniteResults) {
+  Folder folder;
+  std::mt19937_64 rng(11);
+  const char* digits = "0123456789-.,E \r\nx";
+  for (const char* fixture : {"derived_fuzzy", "multi_slab", "single_slab"}) {
+    const std::string original = dllfile::FixtureText(std::string(fixture) + ".DLLFile");
+    for (int round = 0; round < 300; ++round) {
+      std::string text = original;
+      const int edits = 1 + static_cast<int>(rng() % 3);
+      for (int e = 0; e < edits; ++e) {
+        const size_t at = rng() % text.size();
+        switch (rng() % 3) {
+          case 0: text[at] = digits[rng() % std::strlen(digits)]; break;
+          case 1: text.erase(at, 1 + rng() % 8); break;
+          default: text.resize(at); break;
+        }
+        if (text.empty()) text = "\r\n";
+      }
+      const std::string project = folder.WithDllFile("damaged", text);
+      CallerTable in({{1, 0.5, 7, 2}, {-3, 2, 0, 1}}, 1);
+      QuenbyTable out{};
+      const int32_t status = ApplyNNet("Back Prop", project.c_str(), &in.table, &out);
+      if (status == QUENBY_OK) {
+        const int64_t cells = int64_t{out.row_upper} * out.col_upper;
+        for (int64_t c = 0; c < cells; ++c) ASSERT_TRUE(std::isfinite(out.data[c])) << text;
+      } else {
+        ASSERT_GE(status, QUENBY_FILE_NOT_FOUND);
+        ASSERT_LE(status, QUENBY_INVALID_ARGUMENT);
+        ASSERT_STRNE(QuenbyLastError(), "");
+        ASSERT_NE(std::string(QuenbyLastError()).rfind("internal error", 0), 0u) << QuenbyLastError();
+        ASSERT_EQ(out.data, nullptr);
+      }
+      QuenbyFreeTable(&out);
+    }
+  }
 }
 
 }  // namespace
