@@ -329,11 +329,6 @@ void RunFastPath(Calibration cal, double twoSigmaSquared, int32_t cases, int32_t
 
 }  // namespace
 
-GrnnExecution& GrnnExecutionSettings() {
-  static GrnnExecution settings{BestGrnnIsa(), 0};
-  return settings;
-}
-
 void ScaleGrnnInputs(int32_t cases, int16_t inputCount) {
   LoadedNetwork& net = Net();
   net.ScaledInputs.Redim(cases, inputCount, "ScaledInputs");

@@ -198,6 +198,11 @@ GrnnIsa BestGrnnIsa() {
   return Support().avx512 ? GrnnIsa::Avx512 : Support().avx2 ? GrnnIsa::Avx2 : GrnnIsa::Baseline;
 }
 
+GrnnExecution& GrnnExecutionSettings() {
+  static GrnnExecution settings{BestGrnnIsa(), 0};
+  return settings;
+}
+
 void GrnnExponents(GrnnIsa isa, const GrnnPatternLayout& layout, bool genetic, double twoSigmaSquared,
                    const double* const* caseInputs, int caseCount, int64_t firstBlock, int64_t endBlock,
                    double* const* exponents) {
