@@ -431,8 +431,10 @@ std::string Summary(const Project& p) {
 
 }  // namespace
 
-SampleSet GenerateSampleSet() {
-  const SampleDesigns designs = MakeSampleDesigns();
+SampleSet GenerateSampleSet(int effort) {
+  SampleDesigns designs = MakeSampleDesigns();
+  for (NetworkDesign* d : {&designs.firstStage, &designs.networkA, &designs.networkB, &designs.networkC})
+    d->training.epochs = std::max(5, d->training.epochs / std::max(1, effort));
   SampleSet set;
   Project first = TrainProject(designs.firstStage, nullptr, 1000);
   Project a = TrainProject(designs.networkA, nullptr, 2000);

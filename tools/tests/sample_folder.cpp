@@ -48,7 +48,7 @@ std::string FreshFolder(const std::string& tag) {
 const std::string& SampleFolder() {
   static const std::string folder = [] {
     std::string f = FreshFolder("samples");
-    samples::WriteSampleSet(samples::GenerateSampleSet(), f);
+    samples::WriteSampleSet(samples::GenerateSampleSet(kTestEffort), f);
     return f;
   }();
   return folder;

@@ -5,6 +5,10 @@
 
 namespace tools::testing {
 
+// The tests check files and the engine's agreement, not the fit: a tenth of
+// the training keeps each test program quick (under Wine too).
+inline constexpr int kTestEffort = 10;
+
 // The folder holding the sample set (generated on first use).
 const std::string& SampleFolder();
 

@@ -35,7 +35,7 @@ long Count(const std::string& line) {
 }
 
 TEST(SampleGenerator, IsDeterministicAndWritesOnlyCrLfLines) {
-  samples::SampleSet again = samples::GenerateSampleSet();
+  samples::SampleSet again = samples::GenerateSampleSet(testing::kTestEffort);
   ASSERT_GE(again.files.size(), 25u);
   for (const auto& file : again.files) {
     std::string onDisk = ReadText(Sample(file.path));
@@ -84,6 +84,7 @@ class CompiledSample : public ::testing::TestWithParam<Expected> {};
 TEST_P(CompiledSample, CompilesAndReproducesTheGeneratorsPredictions) {
   const Expected e = GetParam();
   const std::string project = Sample(std::string("projects/") + e.name);
+  quenby::ResetLoadedNetwork();  // a file without a GRNN section leaves an earlier one's fields
   ASSERT_EQ(CreatDllFile(project.c_str()), QUENBY_OK) << QuenbyLastError();
   ASSERT_EQ(PrintTitlesName(project.c_str()), QUENBY_OK) << QuenbyLastError();
   const quenby::LoadedNetwork& n = quenby::Net();
