@@ -90,7 +90,7 @@ void ComputeClusterGeometry(const Array1<double>& caseVector, int32_t e, Cluster
   const int clusters = n.ClusterCount;
   g.dist.assign(static_cast<size_t>(clusters) + 1, 0.0);
   g.memb.assign(static_cast<size_t>(clusters) + 1, 0.0);
-  if (clusters > n.ClusterCentres.Upper1()) {
+  if (clusters > 0 && clusters > n.ClusterCentres.Upper1()) {
     common::Fail(FailureClass::Subscript, "ClusterCentres holds " + std::to_string(n.ClusterCentres.Upper1()) +
                                               " clusters; the network states " + std::to_string(clusters));
   }
