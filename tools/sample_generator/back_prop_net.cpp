@@ -170,7 +170,7 @@ TrainingReport Train(BackPropNet net, const std::vector<std::vector<double>>& in
       }
       const double scale = settings.rate / static_cast<double>(end - start);
       for (size_t i = 0; i < net.w1.size(); ++i) {
-        v1[i] = settings.momentum * v1[i] - scale * g1[i];
+        v1[i] = settings.momentum * v1[i] - scale * g1[i] - settings.rate * settings.decay * net.w1[i];
         net.w1[i] += v1[i];
       }
       for (size_t i = 0; i < net.w2.size(); ++i) {

@@ -46,6 +46,7 @@ struct TrainingSettings {
   double rate = 0.05;
   double momentum = 0.9;
   uint64_t seed = 1;
+  double decay = 0.0;  // weight decay per update, keeps unused inputs' weights small
 };
 
 struct TrainingReport {

@@ -90,12 +90,12 @@ SampleDesigns MakeSampleDesigns() {
   a.columns.push_back({SourceKind::Temperature, 0});
   a.columns.push_back({SourceKind::Pumping, 0});
   a.outputs = {{"Source concentration (mg/L)", SourceConcentration}, {"Water table depth (m)", WaterTableDepth}};
-  a.cases = 90;
-  a.yearsPerCase = 25;
+  a.cases = 300;
+  a.yearsPerCase = 8;
   a.hidden = 12;
   a.slabs = {"Logistic", "tan Hyperbolic"};
   a.multiSlab = true;
-  a.training = {300, 16, 0.05, 0.9, 21};
+  a.training = {800, 16, 0.02, 0.9, 21, 1e-3};
 
   // Network B: the spring.
   NetworkDesign& b = d.networkB;
@@ -112,10 +112,10 @@ SampleDesigns MakeSampleDesigns() {
   b.columns.push_back({SourceKind::Temperature, 0});
   b.columns.push_back({SourceKind::Pumping, 0});
   b.outputs = {{"Spring discharge (L/s)", SpringDischarge}};
-  b.cases = 90;
-  b.yearsPerCase = 25;
+  b.cases = 300;
+  b.yearsPerCase = 8;
   b.hidden = 8;
-  b.training = {300, 16, 0.05, 0.9, 31};
+  b.training = {300, 16, 0.05, 0.9, 31, 1e-3};
 
   // Network C: the well; its range file widens the output range.
   NetworkDesign& c = d.networkC;
@@ -131,11 +131,11 @@ SampleDesigns MakeSampleDesigns() {
   Append(c.columns, Hosts({257, 258, 260, 261, 263, 264, 265, 267, 277, 287, 292}));
   c.columns.push_back({SourceKind::Pumping, 0});
   c.outputs = {{"Well concentration (mg/L)", WellConcentration}};
-  c.cases = 90;
-  c.yearsPerCase = 25;
+  c.cases = 300;
+  c.yearsPerCase = 8;
   c.hidden = 10;
   c.rangeFile = true;
-  c.training = {300, 16, 0.05, 0.9, 41};
+  c.training = {800, 16, 0.03, 0.9, 41, 1e-3};
   return d;
 }
 
