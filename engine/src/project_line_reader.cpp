@@ -42,11 +42,22 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// A line shown in a message: quoted, and cut short when long.
+// A line shown in a message: quoted, cut short when long, control
+// characters made visible.
 std::string Shown(std::string_view text) {
   constexpr size_t kMax = 40;
+  static const char kHex[] = "0123456789ABCDEF";
   std::string out = "\"";
-  out += text.substr(0, kMax);
+  for (char c : text.substr(0, kMax)) {
+    auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) {
+      out += "\\x";
+      out += kHex[u >> 4];
+      out += kHex[u & 15];
+    } else {
+      out += c;
+    }
+  }
   if (text.size() > kMax) out += "...";
   out += '"';
   return out;
@@ -129,6 +140,7 @@ std::string_view ProjectLineReader::Line(std::string_view what) {
 }
 
 void ProjectLineReader::Skip(int64_t n, std::string_view what) {
+  const int64_t requested = n;
   while (n > 0) {
     const char* p = buf_.data() + pos_;
     const char* e = buf_.data() + end_;
@@ -147,10 +159,9 @@ void ProjectLineReader::Skip(int64_t n, std::string_view what) {
       std::string_view last;
       if (Next(last)) --n;
       if (n > 0) {
-        common::FailAt(common::FailureClass::EndOfFile,
-                       "expected " + std::to_string(n) + " more lines of " + std::string(what) +
-                           ", found the end of the file",
-                       path_, line_ + 1);
+        std::string expected = "expected " + std::string(what);
+        if (requested > 1) expected += " (" + std::to_string(n) + " more lines)";
+        common::FailAt(common::FailureClass::EndOfFile, expected + ", found the end of the file", path_, line_ + 1);
       }
       return;
     }

@@ -133,7 +133,7 @@ TEST(ProjectLineReader, ReadingPastTheEndIsEndOfFileWithTheLine) {
     ADD_FAILURE();
   } catch (const Failure& f) {
     EXPECT_EQ(f.cls, FailureClass::EndOfFile);
-    EXPECT_NE(f.message.find("3 more lines of data values"), std::string::npos) << f.message;
+    EXPECT_NE(f.message.find("expected data values (3 more lines), found the end"), std::string::npos) << f.message;
   }
 }
 
