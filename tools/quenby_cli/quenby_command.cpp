@@ -240,7 +240,8 @@ void ApplyRows(const ApplyOptions& o, const std::vector<std::vector<double>>& ca
   const size_t width = static_cast<size_t>(out.col_upper - out.col_lower + 1);
   for (size_t i = 0; i < count; ++i) {
     std::vector<double> row;
-    for (int32_t k = 1; k <= out.col_upper; ++k) row.push_back(out.data[i * width + static_cast<size_t>(k - out.col_lower)]);
+    const size_t r = i + 1 - static_cast<size_t>(out.row_lower);
+    for (int32_t k = 1; k <= out.col_upper; ++k) row.push_back(out.data[r * width + static_cast<size_t>(k - out.col_lower)]);
     results.push_back(std::move(row));
   }
   QuenbyFreeTable(&out);

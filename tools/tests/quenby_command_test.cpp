@@ -103,6 +103,15 @@ TEST(QuenbyCommand, ApplyMatchesColumnsByTitleAndIgnoresOthers) {
   EXPECT_EQ(r.code, 0) << r.out << r.err;
 }
 
+TEST(QuenbyCommand, HeaderOnlyTableGivesHeaderOnlyResults) {
+  CsvTable cases = ReadCsvFile(Sample("checks/Arrival.inputs.csv"));
+  const std::string input = FreshFolder("empty-table") + "/cases.csv";
+  common::WriteFileReplacing(input, FormatCsv(cases.header, {}));
+  Outcome r = Quenby({"apply", Sample("projects/Arrival"), input});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "Arrival time (days)\n");
+}
+
 TEST(QuenbyCommand, CompareReportsDifferencesWithExitCode3) {
   CsvTable expected = ReadCsvFile(Sample("checks/Well.backprop.csv"));
   expected.rows[4][0] *= 1.001;
