@@ -210,9 +210,9 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
     status = -1;
     call(1, &status, in.data(), result.data());
     if (status != 0)
-      Fail(FailureClass::FileError, "the calculation failed (status " + std::to_string(status) +
-                                        "): the messages above tell why; the working folder " + fs::current_path().string() +
-                                        " must hold Torvane, the engine library, Control.dat and the projects");
+      throw common::Failure{FailureClass::FileError, "the calculation failed (status " + std::to_string(status) +
+                                                         "): the messages above tell why; the working folder " + fs::current_path().string() +
+                                                         " must hold Torvane, the engine library, Control.dat and the projects"};
 
     std::vector<std::string> titles = SeriesTitles("");
     std::vector<std::vector<double>> series(kSeries, std::vector<double>(kSteps));
