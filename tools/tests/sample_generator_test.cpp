@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "common/failure.h"
 #include "common/number_text.h"
+#include "common/text_file.h"
 #include "csv_table.h"
 #include "loaded_network.h"
 #include "quenby.h"
@@ -67,6 +69,20 @@ TEST(SampleGenerator, DataFilesHoldTheirCountsOfLines) {
     std::vector<std::string> flags = Lines(ReadText(Sample(std::string("projects/") + name + ".flg")));
     EXPECT_EQ(static_cast<long>(flags.size()), 1 + variables) << name;
     EXPECT_EQ(flags[1], " ID ");
+  }
+}
+
+TEST(SampleGenerator, AFolderThatCannotBeCreatedIsAFileError) {
+  const std::string file = testing::FreshFolder("blocked") + "/plain-file";
+  common::WriteFileReplacing(file, "x");
+  samples::SampleSet set;
+  set.files.push_back({"projects/a.dat", "1\r\n"});
+  try {
+    samples::WriteSampleSet(set, file);
+    FAIL();
+  } catch (const common::Failure& f) {
+    EXPECT_EQ(f.cls, common::FailureClass::FileError);
+    EXPECT_NE(f.message.find("plain-file"), std::string::npos) << f.message;
   }
 }
 
