@@ -22,7 +22,7 @@ constexpr int kInputs = 50;
 
 // Inputs uniform on -1..1 (raw and scaled alike), outputs on 0..1, sigma 1,
 // genetic factors on 0.5..2: weights neither all vanish nor all equal.
-void MakeNetwork(const char* calibration, int cases, int patterns) {
+void MakeNetwork(const char* calibration, int cases, int patterns, double sigma = 1.0) {
   quenby::ResetLoadedNetwork();
   auto& n = Net();
   n.ProjectPath = "bench";
@@ -38,7 +38,7 @@ void MakeNetwork(const char* calibration, int cases, int patterns) {
   }
   for (int j = 1; j <= kInputs; ++j) n.NetInputColumns(j) = static_cast<int16_t>(j);
   n.GrnnCalibration = calibration;
-  n.GrnnSmoothing = 1.0;
+  n.GrnnSmoothing = sigma;
   n.TrainingCount = patterns;
   std::mt19937_64 rng(42);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
@@ -63,10 +63,11 @@ void SetTermsCounter(benchmark::State& state, int cases, int patterns) {
                                                  benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// args: calibration (0 Holdout, 1 Genetic), isa (-1 best), threads (0 automatic)
+// args: calibration (0 Holdout, 1 Genetic), isa (-1 best), threads (0
+// automatic), sigma in hundredths (narrow kernels leave most weights 0)
 void BM_RunGrnn(benchmark::State& state) {
   const bool genetic = state.range(0) == 1;
-  MakeNetwork(genetic ? "Genetic" : "Holdout", kCases, kPatterns);
+  MakeNetwork(genetic ? "Genetic" : "Holdout", kCases, kPatterns, state.range(3) / 100.0);
   auto& settings = quenby::GrnnExecutionSettings();
   const auto saved = settings;
   if (state.range(1) >= 0) settings.isa = static_cast<quenby::GrnnIsa>(state.range(1));
@@ -80,15 +81,16 @@ void BM_RunGrnn(benchmark::State& state) {
   SetTermsCounter(state, kCases, kPatterns);
 }
 BENCHMARK(BM_RunGrnn)
-    ->ArgNames({"genetic", "isa", "threads"})
-    ->Args({0, -1, 0})
-    ->Args({1, -1, 0})
-    ->Args({0, -1, 1})
-    ->Args({1, -1, 1})
-    ->Args({0, 0, 1})
-    ->Args({1, 0, 1})
-    ->Args({0, 1, 1})
-    ->Args({1, 1, 1})
+    ->ArgNames({"genetic", "isa", "threads", "sigma%"})
+    ->Args({0, -1, 0, 100})
+    ->Args({1, -1, 0, 100})
+    ->Args({0, -1, 1, 100})
+    ->Args({1, -1, 1, 100})
+    ->Args({0, 0, 1, 100})
+    ->Args({1, 0, 1, 100})
+    ->Args({0, 1, 1, 100})
+    ->Args({1, 1, 1, 100})
+    ->Args({0, -1, 1, 10})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

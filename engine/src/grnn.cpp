@@ -23,6 +23,11 @@ namespace {
 // The threshold below which a case's weights count as none at all.
 constexpr double kLeastWeightSum = 1E-140;
 
+// e^q for q below this lies under 1E-347, beyond a billion billion ulps
+// short of half the smallest subnormal: every exp gives +0 there (a test
+// holds std::exp to it), so the call is skipped for far patterns.
+constexpr double kExpIsZeroBelow = -800.0;
+
 enum class Calibration { None, Holdout, Genetic };
 
 Calibration CalibrationOf(const std::string& text) {
@@ -226,7 +231,7 @@ void RunJob(GrnnPass& pass, GrnnJob& job) noexcept {
       for (int32_t p = 0; p < P; ++p) {
         const double q = e[p];
         ok &= q >= -DBL_MAX;
-        e[p] = std::exp(q);
+        e[p] = q < kExpIsZeroBelow ? 0.0 : std::exp(q);
       }
       finite[c] = ok;
     }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -180,6 +181,21 @@ TEST(GrnnEstimate, WeightSumAtOrBelowTheThresholdGivesOne) {
   }
 }
 
+// A weight that underflows to a subnormal still counts: with every other
+// output 0 it is the whole estimate.
+TEST(GrnnEstimate, SubnormalWeightsStillCount) {
+  MakeNetwork(1, 1, 2, 1, "Holdout", 1.0);
+  LoadedNetwork& n = Net();
+  n.TrainingInputs(1, 1) = std::sqrt(1440.0);  // q about -720
+  n.TrainingOutputs(1, 1) = 1.0;
+  RunGrnn();
+  const double D = n.TrainingInputs(1, 1) * n.TrainingInputs(1, 1);
+  const double w = std::exp(-D / 2.0);
+  ASSERT_GT(w, 0.0);
+  ASSERT_LT(w, DBL_MIN);
+  EXPECT_EQ(n.NetOutputs(1, 1), w);
+}
+
 TEST(GrnnScaling, NoClampingAndEqualRangesGiveOne) {
   struct Row {
     double lo, hi, raw, expected;
@@ -351,6 +367,15 @@ TEST(GrnnFaults, TheEarliestFaultingCaseIsReportedWhateverTheThreads) {
   }
 }
 
+// The pass skips std::exp where it gives +0 anyway; hold the library to it.
+TEST(GrnnFastPath, ExpIsPlusZeroWhereThePassSkipsIt) {
+  for (double q : {-800.0000000000001, -801.0, -1000.0, -12345.678, -1e6, -1e300, -DBL_MAX}) {
+    const double w = std::exp(q);
+    EXPECT_EQ(std::bit_cast<uint64_t>(w), uint64_t{0}) << q;
+  }
+  EXPECT_GT(std::exp(-744.0), 0.0);
+}
+
 // Random networks of awkward shapes: pattern counts off the block size, no
 // inputs, far cases whose weights vanish, outputs of every sign.
 TEST(GrnnFastPath, BitIdenticalToThePlainLoopOnRandomNetworks) {
@@ -386,7 +411,7 @@ TEST(GrnnFastPath, BitIdenticalToThePlainLoopOnRandomNetworks) {
         for (int k = 1; k <= s.nOut; ++k) n.TrainingOutputs(p, k) = 100 * u(rng);
       }
       for (int i = 1; i <= s.cases; ++i)
-        for (int j = 1; j <= s.nIn; ++j) n.NetInputs(i, j) = (i % 4 == 0 ? 40 : 6) * u(rng);
+        for (int j = 1; j <= s.nIn; ++j) n.NetInputs(i, j) = (i % 4 == 0 ? 40 : i % 4 == 1 ? 6 : 2) * u(rng);
       for (GrnnIsa isa : isas)
         for (int threads : {1, 2}) {
           GrnnExecutionSettings() = {isa, threads};
