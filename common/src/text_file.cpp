@@ -22,9 +22,12 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
   if (!f) return false;
   out.clear();
   bool ok = true;
+  // The size is only a hint: a folder opened as a file reports a huge one,
+  // and the read that follows fails on it anyway.
+  constexpr long kLargestHint = 1L << 30;
   if (std::fseek(f, 0, SEEK_END) == 0) {
     long size = std::ftell(f);
-    if (size > 0) out.reserve(static_cast<size_t>(size));
+    if (size > 0 && size <= kLargestHint) out.reserve(static_cast<size_t>(size));
     std::rewind(f);
   }
   char buf[1 << 16];
