@@ -1,9 +1,11 @@
 #include "backprop.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "backprop_kernel.h"
 #include "common/checked16.h"
 #include "common/failure.h"
 #include "floating_point.h"
@@ -14,8 +16,6 @@ namespace quenby {
 using common::FailureClass;
 
 namespace {
-
-constexpr double kSaturation = 15.0;
 
 [[noreturn]] void FailTooSmall(const char* table, int64_t need1, int64_t need2, int64_t have1, int64_t have2) {
   common::Fail(FailureClass::Subscript, std::string(table) + "(" + std::to_string(need1) + ", " +
@@ -73,33 +73,6 @@ ActivationKind ActivationKindOf(const std::string& name) {
   return ActivationKind::None;
 }
 
-// x squared is taken as x * x: the correctly rounded value of x raised to
-// 2.0, the same on every platform.
-double ActivateKind(ActivationKind kind, double x) {
-  switch (kind) {
-    case ActivationKind::Logistic:
-      if (x < -kSaturation) return 0.0;
-      if (x > kSaturation) return 1.0;
-      return 1.0 / (std::exp(-x) + 1.0);
-    case ActivationKind::Gaussian:
-      if (x < -kSaturation || x > kSaturation) return 0.0;
-      return std::exp(-(x * x));
-    case ActivationKind::TanHyperbolic: {
-      if (x < -kSaturation) return -1.0;
-      if (x > kSaturation) return 1.0;
-      const double up = std::exp(x);
-      const double down = std::exp(-x);
-      return (up - down) / (down + up);
-    }
-    case ActivationKind::GauComplement:
-      if (x < -kSaturation || x > kSaturation) return 1.0;
-      return 1.0 - std::exp(-(x * x));
-    case ActivationKind::None:
-      break;
-  }
-  return 0.0;
-}
-
 double Activate(double value, int16_t slab) {
   return ActivateKind(ActivationKindOf(Net().SlabActivations.at(slab, "SlabActivations")), value);
 }
@@ -111,13 +84,21 @@ void ScaleBackPropInputs(int32_t cases, int16_t inputCount) {
   if (cases <= 0) return;
   NeedCells(n.NetInputs, cases, inputCount, "NetInputs");
   std::vector<int16_t> columns(static_cast<size_t>(inputCount) + 1);
+  // The ranges by input, side by side for the vector lanes.
+  std::vector<double> mins(static_cast<size_t>(inputCount) + 1), maxs(static_cast<size_t>(inputCount) + 1);
+  bool rangesFinite = true;
   for (int j = 1; j <= inputCount; ++j) {
     const int16_t c = n.NetInputColumns.at(j, "NetInputColumns");
-    n.VarMin.at(c, "VarMin");
-    n.VarMax.at(c, "VarMax");
+    mins[static_cast<size_t>(j)] = n.VarMin.at(c, "VarMin");
+    maxs[static_cast<size_t>(j)] = n.VarMax.at(c, "VarMax");
+    rangesFinite &= std::isfinite(maxs[static_cast<size_t>(j)] - mins[static_cast<size_t>(j)]);
     columns[static_cast<size_t>(j)] = c;
   }
-  for (int32_t i = 1; i <= cases; ++i) {
+  // The plain loop takes over from the first row the fast one could not
+  // vouch for, and fails there with its own message.
+  const int32_t plainFrom =
+      rangesFinite ? ScaleRowsFast(n.NetInputs, n.ScaledInputs, mins.data(), maxs.data(), inputCount, 1, cases) : 1;
+  for (int32_t i = plainFrom; i <= cases; ++i) {
     double* out = n.ScaledInputs.Row(i);
     const double* in = n.NetInputs.Row(i);
     out[1] = 1.0;
@@ -128,23 +109,24 @@ void ScaleBackPropInputs(int32_t cases, int16_t inputCount) {
   }
 }
 
-void ForwardSingleSlab(int32_t cases, int16_t inputCount, int16_t outputCount, int16_t hiddenCount) {
+namespace {
+
+// The plain pass over cases first..cases: one case at a time, each sum from 0
+// in the stated order. Hidden neuron h uses kinds[slabOf(h)], outputs
+// kinds[1]; the hidden layer's bias units are units 1..biasUnits.
+void ForwardPlain(int32_t first, int32_t cases, int16_t inRows, int16_t outputCount, int16_t hiddenCount,
+                  int16_t biasUnits, int16_t slabs, const std::vector<ActivationKind>& kinds) {
   LoadedNetwork& n = Net();
-  const int16_t inRows = common::Add16(inputCount, 1, "network input count + 1");
-  const int16_t units = common::Add16(hiddenCount, 1, "hidden count + 1");
-  if (cases <= 0) return;
+  const int16_t units = static_cast<int16_t>(biasUnits + hiddenCount);
   std::vector<double> hidden(static_cast<size_t>(units) + 1, 0.0);
-  const std::vector<ActivationKind> kinds = SlabKinds(hiddenCount > 0 || outputCount > 0 ? 1 : 0);
-  NeedCells(n.ScaledInputs, cases, inRows, "ScaledInputs");
-  if (hiddenCount > 0) NeedCells(n.InputWeights, inRows, hiddenCount, "InputWeights");
-  if (outputCount > 0) {
-    NeedCells(n.OutputWeights, units, outputCount, "OutputWeights");
-    NeedCells(n.NetOutputs, cases, outputCount, "NetOutputs");
-  }
-  for (int32_t i = 1; i <= cases; ++i) {
-    hidden[1] = 1.0;
+  for (int32_t i = first; i <= cases; ++i) {
+    int32_t s = 1;
+    for (int g = 1; g <= biasUnits; ++g) hidden[static_cast<size_t>(g)] = 1.0;
     for (int16_t h = 1; h <= hiddenCount; ++h) {
-      hidden[static_cast<size_t>(h) + 1] = ActivateKind(kinds[1], HiddenSum(n, i, inRows, h));
+      const double sum = HiddenSum(n, i, inRows, h);
+      if (s == slabs + 1) s = 1;
+      hidden[static_cast<size_t>(biasUnits) + h] = ActivateKind(kinds[static_cast<size_t>(s)], sum);
+      ++s;
     }
     for (int16_t k = 1; k <= outputCount; ++k) {
       n.NetOutputs(i, k) = ActivateKind(kinds[1], OutputSum(n, hidden, i, units, k));
@@ -152,37 +134,60 @@ void ForwardSingleSlab(int32_t cases, int16_t inputCount, int16_t outputCount, i
   }
 }
 
-void ForwardMultiSlab(int32_t cases, int16_t inputCount, int16_t outputCount, int16_t hiddenCount) {
+// Both passes: the checks of the plain pass, then the fast pass over as many
+// cases as it can vouch for, then the plain pass over the rest (it fails at
+// the first sum that is not finite, with its own message).
+void Forward(int32_t cases, int16_t inputCount, int16_t outputCount, int16_t hiddenCount, int16_t biasUnits,
+             int16_t slabs, const std::vector<ActivationKind>& kinds) {
   LoadedNetwork& n = Net();
-  const int16_t slabs = n.SlabCount;
   const int16_t inRows = common::Add16(inputCount, 1, "network input count + 1");
-  const int16_t units = common::Add16(hiddenCount, slabs, "hidden count + slab count");
-  if (cases <= 0) return;
-  // Neuron n uses slab ((n - 1) mod G) + 1, so slabs 1..min(G, H) are used by
-  // hidden neurons (slab 1 also when G is 0), and slab 1 by every output.
-  int64_t used = hiddenCount > 0 ? (slabs < hiddenCount ? (slabs > 0 ? slabs : 1) : hiddenCount) : 0;
-  if (outputCount > 0 && used < 1) used = 1;
-  const std::vector<ActivationKind> kinds = SlabKinds(used);
-  std::vector<double> hidden(static_cast<size_t>(units) + 1, 0.0);
+  const auto units = static_cast<int16_t>(hiddenCount + biasUnits);  // checked by the callers
   NeedCells(n.ScaledInputs, cases, inRows, "ScaledInputs");
   if (hiddenCount > 0) NeedCells(n.InputWeights, inRows, hiddenCount, "InputWeights");
   if (outputCount > 0) {
     NeedCells(n.OutputWeights, units, outputCount, "OutputWeights");
     NeedCells(n.NetOutputs, cases, outputCount, "NetOutputs");
   }
-  for (int32_t i = 1; i <= cases; ++i) {
-    int32_t s = 1;
-    for (int g = 1; g <= slabs; ++g) hidden[static_cast<size_t>(g)] = 1.0;
-    for (int16_t h = 1; h <= hiddenCount; ++h) {
-      const double sum = HiddenSum(n, i, inRows, h);
-      if (s == slabs + 1) s = 1;
-      hidden[static_cast<size_t>(slabs) + h] = ActivateKind(kinds[static_cast<size_t>(s)], sum);
-      ++s;
-    }
-    for (int16_t k = 1; k <= outputCount; ++k) {
-      n.NetOutputs(i, k) = ActivateKind(kinds[1], OutputSum(n, hidden, i, units, k));
-    }
+  BackPropPlan plan;
+  plan.inRows = inRows;
+  plan.hidden = hiddenCount;
+  plan.biasUnits = biasUnits;
+  plan.outputs = outputCount;
+  plan.neuronKinds.resize(static_cast<size_t>(hiddenCount));
+  for (int h = 1, s = 1; h <= hiddenCount; ++h, ++s) {
+    if (s == slabs + 1) s = 1;
+    plan.neuronKinds[static_cast<size_t>(h - 1)] = kinds[static_cast<size_t>(s)];
   }
+  plan.outputKind = outputCount > 0 ? kinds[1] : ActivationKind::None;
+  const int32_t plainFrom = ForwardCasesFast(plan, n.ScaledInputs, n.InputWeights, n.OutputWeights, n.NetOutputs, 1, cases);
+  if (plainFrom <= cases) ForwardPlain(plainFrom, cases, inRows, outputCount, hiddenCount, biasUnits, slabs, kinds);
+}
+
+}  // namespace
+
+void ForwardSingleSlab(int32_t cases, int16_t inputCount, int16_t outputCount, int16_t hiddenCount) {
+  common::Add16(inputCount, 1, "network input count + 1");
+  common::Add16(hiddenCount, 1, "hidden count + 1");
+  if (cases <= 0) return;
+  const std::vector<ActivationKind> kinds = SlabKinds(hiddenCount > 0 || outputCount > 0 ? 1 : 0);
+  Forward(cases, inputCount, outputCount, hiddenCount, 1, 1, kinds);
+}
+
+void ForwardMultiSlab(int32_t cases, int16_t inputCount, int16_t outputCount, int16_t hiddenCount) {
+  const int16_t slabs = Net().SlabCount;
+  common::Add16(inputCount, 1, "network input count + 1");
+  common::Add16(hiddenCount, slabs, "hidden count + slab count");
+  if (cases <= 0) return;
+  if (slabs < 0) {
+    common::Fail(FailureClass::Subscript, "the slab count is " + std::to_string(slabs) + "; a count must be 0 or more");
+  }
+  // Neuron n uses slab ((n - 1) mod G) + 1, so slabs 1..min(G, H) are used by
+  // hidden neurons, and slab 1 by every output. With G = 0 the slab counter
+  // never wraps: neuron n asks for slab n, which the table must hold.
+  int64_t used = slabs == 0 ? hiddenCount : std::min<int64_t>(slabs, hiddenCount);
+  if (outputCount > 0 && used < 1) used = 1;
+  std::vector<ActivationKind> kinds = SlabKinds(used);
+  Forward(cases, inputCount, outputCount, hiddenCount, slabs, slabs, kinds);
 }
 
 void RunBackProp() {

@@ -3,6 +3,7 @@
 // ordinary ("Logistic" everywhere) or split into slabs that take the hidden
 // neurons in turn, each slab with its own activation. Sums are formed one
 // term at a time in the order stated, starting from 0, so results are exact.
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -41,6 +42,34 @@ double Activate(double value, int16_t slab);
 // The activation functions by kind, for passes that resolve the names once.
 enum class ActivationKind { Logistic, Gaussian, TanHyperbolic, GauComplement, None };
 ActivationKind ActivationKindOf(const std::string& name);
-double ActivateKind(ActivationKind kind, double x);
+
+// Inline, so that a pass over many values resolves the kind once. x squared
+// is taken as x * x: the correctly rounded value of x raised to 2.0, the
+// same on every platform.
+inline double ActivateKind(ActivationKind kind, double x) {
+  constexpr double kSaturation = 15.0;
+  switch (kind) {
+    case ActivationKind::Logistic:
+      if (x < -kSaturation) return 0.0;
+      if (x > kSaturation) return 1.0;
+      return 1.0 / (std::exp(-x) + 1.0);
+    case ActivationKind::Gaussian:
+      if (x < -kSaturation || x > kSaturation) return 0.0;
+      return std::exp(-(x * x));
+    case ActivationKind::TanHyperbolic: {
+      if (x < -kSaturation) return -1.0;
+      if (x > kSaturation) return 1.0;
+      const double up = std::exp(x);
+      const double down = std::exp(-x);
+      return (up - down) / (down + up);
+    }
+    case ActivationKind::GauComplement:
+      if (x < -kSaturation || x > kSaturation) return 1.0;
+      return 1.0 - std::exp(-(x * x));
+    case ActivationKind::None:
+      break;
+  }
+  return 0.0;
+}
 
 }  // namespace quenby

@@ -1,0 +1,395 @@
+#include "backprop_kernel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(_WIN32)
+// Windows x64 only guarantees a 16-byte aligned stack, and GCC spills 32-
+// and 64-byte vectors with aligned moves there; Windows builds stay on the
+// baseline set.
+#define QUENBY_BACKPROP_WIDE 1
+#else
+#define QUENBY_BACKPROP_WIDE 0
+#endif
+
+namespace quenby {
+
+namespace {
+
+typedef double V2 __attribute__((vector_size(16)));
+#if QUENBY_BACKPROP_WIDE
+typedef double V4 __attribute__((vector_size(32)));
+typedef double V8 __attribute__((vector_size(64)));
+#endif
+
+// Unaligned, aliasing twins for loads and stores straight from tables.
+template <class V>
+struct Unaligned;
+template <>
+struct Unaligned<V2> {
+  typedef double type __attribute__((vector_size(16), may_alias, aligned(8)));
+};
+#if QUENBY_BACKPROP_WIDE
+template <>
+struct Unaligned<V4> {
+  typedef double type __attribute__((vector_size(32), may_alias, aligned(8)));
+};
+template <>
+struct Unaligned<V8> {
+  typedef double type __attribute__((vector_size(64), may_alias, aligned(8)));
+};
+#endif
+
+// By reference: a wide vector passed by value would change the calling
+// convention between functions built for different sets.
+template <class V>
+[[gnu::always_inline]] inline void Load(V& to, const double* from) {
+  to = *reinterpret_cast<const typename Unaligned<V>::type*>(from);
+}
+template <class V>
+[[gnu::always_inline]] inline void Store(double* to, const V& v) {
+  *reinterpret_cast<typename Unaligned<V>::type*>(to) = v;
+}
+
+// Cases per group: the widest set takes 16 at once; workspaces are sized
+// for it whatever the set.
+constexpr int kMostLanes = 16;
+
+// Below these many terms a second thread costs more than it saves.
+constexpr int64_t kScaleTermsPerThread = int64_t{1} << 18;
+constexpr int64_t kForwardTermsPerThread = int64_t{1} << 20;
+constexpr int kMostThreads = 64;
+
+// ---- input scaling ---------------------------------------------------------
+
+// RangeScale without the failure: the caller checks the result is finite.
+[[gnu::always_inline]] inline double ScaleOne(double x, double min, double max) {
+  if (min == max || x >= max) return 1.0;
+  if (x <= min) return -1.0;
+  return 2.0 * (x - min) / (max - min) - 1.0;
+}
+
+template <class V>
+[[gnu::always_inline]] inline int32_t ScaleRowsT(const Array2<double>& netInputs, Array2<double>& scaled,
+                                                 const double* min, const double* max, int inputs, int32_t first,
+                                                 int32_t last) {
+  constexpr int kLanes = sizeof(V) / sizeof(double);
+  const V one = V{} + 1.0;
+  const V minusOne = V{} - 1.0;
+  for (int32_t i = first; i <= last; ++i) {
+    const double* in = netInputs.Row(i);
+    double* out = scaled.Row(i);
+    out[1] = 1.0;
+    bool finite = true;
+    int j = 1;
+    for (; j + kLanes - 1 <= inputs; j += kLanes) {
+      V x, lo, hi;
+      Load(x, in + j);
+      Load(lo, min + j);
+      Load(hi, max + j);
+      const V formula = 2.0 * (x - lo) / (hi - lo) - 1.0;
+      const V r = (lo == hi || x >= hi) ? one : (x <= lo ? minusOne : formula);
+      Store(out + j + 1, r);
+      const V z = r - r;  // 0 for a finite lane, not-a-number otherwise
+      for (int l = 0; l < kLanes; ++l) finite &= z[l] == 0.0;
+    }
+    for (; j <= inputs; ++j) {
+      const double r = ScaleOne(in[j], min[j], max[j]);
+      out[j + 1] = r;
+      finite &= std::isfinite(r);
+    }
+    if (!finite) return i;
+  }
+  return last + 1;
+}
+
+int32_t ScaleRowsBaseline(const Array2<double>& a, Array2<double>& s, const double* lo, const double* hi, int n,
+                          int32_t first, int32_t last) {
+  return ScaleRowsT<V2>(a, s, lo, hi, n, first, last);
+}
+#if QUENBY_BACKPROP_WIDE
+__attribute__((target("avx2"))) int32_t ScaleRowsAvx2(const Array2<double>& a, Array2<double>& s, const double* lo,
+                                                      const double* hi, int n, int32_t first, int32_t last) {
+  return ScaleRowsT<V4>(a, s, lo, hi, n, first, last);
+}
+__attribute__((target("avx512f"))) int32_t ScaleRowsAvx512(const Array2<double>& a, Array2<double>& s,
+                                                           const double* lo, const double* hi, int n, int32_t first,
+                                                           int32_t last) {
+  return ScaleRowsT<V8>(a, s, lo, hi, n, first, last);
+}
+#endif
+
+// ---- forward pass ------------------------------------------------------------
+
+// One worker's tables, allocated before the worker starts: inputs of a group
+// of cases transposed (input, case), the hidden sums (neuron, case), the
+// hidden-layer units (unit, case), the output sums (output, case). A row
+// holds as many cases as the instruction set takes at once.
+struct Workspace {
+  std::vector<double> x, sums, units, outSums;
+  void Size(const BackPropPlan& plan) {
+    const size_t k = kMostLanes;
+    x.assign(static_cast<size_t>(plan.inRows) * k, 0.0);
+    sums.assign(static_cast<size_t>(std::max(plan.hidden, 1)) * k, 0.0);
+    units.assign(static_cast<size_t>(plan.biasUnits + plan.hidden + 1) * k, 0.0);
+    outSums.assign(static_cast<size_t>(std::max(plan.outputs, 1)) * k, 0.0);
+  }
+};
+
+// Sums into NB neurons from n0 on for the group's K = lanes * CV cases:
+// sum = sum + x(l) * w(l, n), l = 1..inRows in order, from 0.
+template <class V, int CV, int NB>
+[[gnu::always_inline]] inline void HiddenBlock(const double* x, const Array2<double>& w, int inRows, int n0,
+                                               double* sums) {
+  constexpr int kLanes = sizeof(V) / sizeof(double);
+  constexpr int K = kLanes * CV;
+  V acc[NB][CV];
+  for (int j = 0; j < NB; ++j)
+    for (int v = 0; v < CV; ++v) acc[j][v] = V{};
+  for (int l = 0; l < inRows; ++l) {
+    V xv[CV];
+    for (int v = 0; v < CV; ++v) Load(xv[v], x + l * K + v * kLanes);
+    const double* wl = w.Row(l + 1) + n0;
+    for (int j = 0; j < NB; ++j) {
+      const double wj = wl[j];
+      for (int v = 0; v < CV; ++v) acc[j][v] = acc[j][v] + xv[v] * wj;
+    }
+  }
+  for (int j = 0; j < NB; ++j)
+    for (int v = 0; v < CV; ++v) Store(sums + (n0 - 1 + j) * K + v * kLanes, acc[j][v]);
+}
+
+template <ActivationKind Kind>
+[[gnu::always_inline]] inline void ActivateLanes(const double* s, double* out, int k) {
+  for (int c = 0; c < k; ++c) out[c] = ActivateKind(Kind, s[c]);
+}
+
+[[gnu::always_inline]] inline void ActivateGroup(ActivationKind kind, const double* s, double* out, int k) {
+  switch (kind) {
+    case ActivationKind::Logistic:
+      return ActivateLanes<ActivationKind::Logistic>(s, out, k);
+    case ActivationKind::Gaussian:
+      return ActivateLanes<ActivationKind::Gaussian>(s, out, k);
+    case ActivationKind::TanHyperbolic:
+      return ActivateLanes<ActivationKind::TanHyperbolic>(s, out, k);
+    case ActivationKind::GauComplement:
+      return ActivateLanes<ActivationKind::GauComplement>(s, out, k);
+    case ActivationKind::None:
+      return ActivateLanes<ActivationKind::None>(s, out, k);
+  }
+}
+
+[[gnu::always_inline]] inline bool AllFinite(const double* v, size_t n) {
+  bool finite = true;
+  for (size_t i = 0; i < n; ++i) finite &= (v[i] - v[i]) == 0.0;
+  return finite;
+}
+
+template <class V, int CV, int NB>
+[[gnu::always_inline]] inline int32_t ForwardT(const BackPropPlan& plan, const Array2<double>& scaled,
+                                               const Array2<double>& inW, const Array2<double>& outW,
+                                               Array2<double>& netOutputs, int32_t first, int32_t last,
+                                               Workspace& ws) {
+  constexpr int kLanes = sizeof(V) / sizeof(double);
+  constexpr int K = kLanes * CV;
+  static_assert(K <= kMostLanes);
+  const int inRows = plan.inRows;
+  const int hidden = plan.hidden;
+  const int units = plan.biasUnits + hidden;
+  double* x = ws.x.data();
+  double* sums = ws.sums.data();
+  double* hid = ws.units.data();
+  double* outSums = ws.outSums.data();
+  std::fill_n(hid + K, static_cast<size_t>(plan.biasUnits) * K, 1.0);  // the bias units
+  for (int32_t c0 = first; c0 <= last; c0 += K) {
+    const int count = static_cast<int>(std::min<int64_t>(K, int64_t{last} - c0 + 1));
+    for (int c = 0; c < K; ++c) {
+      if (c < count) {
+        const double* row = scaled.Row(c0 + c);
+        for (int l = 0; l < inRows; ++l) x[l * K + c] = row[l + 1];
+      } else {
+        for (int l = 0; l < inRows; ++l) x[l * K + c] = 0.0;  // padding lanes: computed, never written
+      }
+    }
+    int n = 1;
+    for (; n + NB - 1 <= hidden; n += NB) HiddenBlock<V, CV, NB>(x, inW, inRows, n, sums);
+    for (; n + 3 <= hidden; n += 4) HiddenBlock<V, CV, 4>(x, inW, inRows, n, sums);
+    for (; n <= hidden; ++n) HiddenBlock<V, CV, 1>(x, inW, inRows, n, sums);
+    if (!AllFinite(sums, static_cast<size_t>(hidden) * K)) return c0;
+    for (int h = 0; h < hidden; ++h) {
+      ActivateGroup(plan.neuronKinds[static_cast<size_t>(h)], sums + h * K, hid + (plan.biasUnits + 1 + h) * K, K);
+    }
+    for (int k = 1; k <= plan.outputs; ++k) {
+      V acc[CV];
+      for (int v = 0; v < CV; ++v) acc[v] = V{};
+      for (int m = 1; m <= units; ++m) {
+        const double wm = outW(m, k);
+        for (int v = 0; v < CV; ++v) {
+          V h;
+          Load(h, hid + m * K + v * kLanes);
+          acc[v] = acc[v] + wm * h;
+        }
+      }
+      for (int v = 0; v < CV; ++v) Store(outSums + (k - 1) * K + v * kLanes, acc[v]);
+    }
+    if (!AllFinite(outSums, static_cast<size_t>(plan.outputs) * K)) return c0;
+    for (int k = 1; k <= plan.outputs; ++k) {
+      double activated[K];
+      ActivateGroup(plan.outputKind, outSums + (k - 1) * K, activated, count);
+      for (int c = 0; c < count; ++c) netOutputs(c0 + c, k) = activated[c];
+    }
+  }
+  return last + 1;
+}
+
+int32_t ForwardBaseline(const BackPropPlan& p, const Array2<double>& s, const Array2<double>& iw,
+                        const Array2<double>& ow, Array2<double>& o, int32_t first, int32_t last, Workspace& ws) {
+  return ForwardT<V2, 2, 6>(p, s, iw, ow, o, first, last, ws);
+}
+#if QUENBY_BACKPROP_WIDE
+__attribute__((target("avx2"))) int32_t ForwardAvx2(const BackPropPlan& p, const Array2<double>& s,
+                                                    const Array2<double>& iw, const Array2<double>& ow,
+                                                    Array2<double>& o, int32_t first, int32_t last, Workspace& ws) {
+  return ForwardT<V4, 2, 6>(p, s, iw, ow, o, first, last, ws);
+}
+__attribute__((target("avx512f"))) int32_t ForwardAvx512(const BackPropPlan& p, const Array2<double>& s,
+                                                         const Array2<double>& iw, const Array2<double>& ow,
+                                                         Array2<double>& o, int32_t first, int32_t last,
+                                                         Workspace& ws) {
+  return ForwardT<V8, 2, 12>(p, s, iw, ow, o, first, last, ws);
+}
+#endif
+
+// Asked once (thread-safe static initialisation): the kernel runs on worker
+// threads too.
+struct IsaSupport {
+  bool avx2 = false;
+  bool avx512 = false;
+  IsaSupport() {
+#if QUENBY_BACKPROP_WIDE
+    __builtin_cpu_init();
+    avx2 = __builtin_cpu_supports("avx2");
+    avx512 = __builtin_cpu_supports("avx512f");
+#endif
+  }
+};
+
+const IsaSupport& Support() {
+  static const IsaSupport support;
+  return support;
+}
+
+BackPropIsa UsableIsa() {
+  const BackPropIsa isa = BackPropExecutionSettings().isa;
+  return BackPropIsaAvailable(isa) ? isa : BackPropIsa::Baseline;
+}
+
+int ThreadsFor(int64_t rows, int64_t terms, int64_t termsPerThread) {
+  int threads = BackPropExecutionSettings().threads;
+  if (threads <= 0) {
+    if (terms < 2 * termsPerThread) return 1;
+    threads = static_cast<int>(std::thread::hardware_concurrency());
+  }
+  return static_cast<int>(std::clamp<int64_t>(std::min<int64_t>(threads, kMostThreads), 1, std::max<int64_t>(rows, 1)));
+}
+
+// Splits rows first..last into `threads` runs of consecutive rows, runs
+// work(part, from, to) on each (part 0 on this thread) and returns the
+// smallest row a run reported, or last + 1. A thread that cannot start
+// runs its part here instead. work must not throw.
+template <class Work>
+int32_t InParts(int threads, int32_t first, int32_t last, Work&& work) {
+  const int64_t rows = int64_t{last} - first + 1;
+  std::vector<int32_t> found(static_cast<size_t>(threads), last + 1);
+  auto part = [&](int t) {
+    const auto from = static_cast<int32_t>(first + rows * t / threads);
+    const auto to = static_cast<int32_t>(first + rows * (t + 1) / threads - 1);
+    if (from <= to) found[static_cast<size_t>(t)] = work(t, from, to);
+  };
+  std::vector<std::thread> workers;
+  std::vector<int> inline_parts;
+  workers.reserve(static_cast<size_t>(threads));
+  inline_parts.reserve(static_cast<size_t>(threads));
+  for (int t = 1; t < threads; ++t) {
+    try {
+      workers.emplace_back(part, t);
+    } catch (...) {
+      inline_parts.push_back(t);
+    }
+  }
+  part(0);
+  for (int t : inline_parts) part(t);
+  for (std::thread& w : workers) w.join();
+  return *std::min_element(found.begin(), found.end());
+}
+
+}  // namespace
+
+BackPropExecution& BackPropExecutionSettings() {
+  static BackPropExecution settings{BestBackPropIsa(), 0};
+  return settings;
+}
+
+bool BackPropIsaAvailable(BackPropIsa isa) {
+  switch (isa) {
+    case BackPropIsa::Baseline:
+      return true;
+    case BackPropIsa::Avx2:
+      return Support().avx2;
+    case BackPropIsa::Avx512:
+      return Support().avx512;
+  }
+  return false;
+}
+
+BackPropIsa BestBackPropIsa() {
+  return Support().avx512 ? BackPropIsa::Avx512 : Support().avx2 ? BackPropIsa::Avx2 : BackPropIsa::Baseline;
+}
+
+int32_t ScaleRowsFast(const Array2<double>& netInputs, Array2<double>& scaledInputs, const double* min,
+                      const double* max, int inputs, int32_t first, int32_t last) {
+  if (first > last) return last + 1;
+  const BackPropIsa isa = UsableIsa();
+  const int threads = ThreadsFor(int64_t{last} - first + 1, (int64_t{last} - first + 1) * inputs, kScaleTermsPerThread);
+  return InParts(threads, first, last, [&](int, int32_t from, int32_t to) {
+    switch (isa) {
+#if QUENBY_BACKPROP_WIDE
+      case BackPropIsa::Avx512:
+        return ScaleRowsAvx512(netInputs, scaledInputs, min, max, inputs, from, to);
+      case BackPropIsa::Avx2:
+        return ScaleRowsAvx2(netInputs, scaledInputs, min, max, inputs, from, to);
+#endif
+      default:
+        return ScaleRowsBaseline(netInputs, scaledInputs, min, max, inputs, from, to);
+    }
+  });
+}
+
+int32_t ForwardCasesFast(const BackPropPlan& plan, const Array2<double>& scaledInputs, const Array2<double>& inputWeights,
+                         const Array2<double>& outputWeights, Array2<double>& netOutputs, int32_t first, int32_t last) {
+  if (first > last) return last + 1;
+  const BackPropIsa isa = UsableIsa();
+  const int64_t rows = int64_t{last} - first + 1;
+  const int64_t terms = rows * (int64_t{plan.inRows} * plan.hidden + int64_t{plan.biasUnits + plan.hidden} * plan.outputs);
+  const int threads = ThreadsFor(rows, terms, kForwardTermsPerThread);
+  // Sized here, so that a worker allocates nothing and cannot throw.
+  std::vector<Workspace> spaces(static_cast<size_t>(threads));
+  for (Workspace& ws : spaces) ws.Size(plan);
+  return InParts(threads, first, last, [&](int t, int32_t from, int32_t to) {
+    Workspace& ws = spaces[static_cast<size_t>(t)];
+    switch (isa) {
+#if QUENBY_BACKPROP_WIDE
+      case BackPropIsa::Avx512:
+        return ForwardAvx512(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, ws);
+      case BackPropIsa::Avx2:
+        return ForwardAvx2(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, ws);
+#endif
+      default:
+        return ForwardBaseline(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, ws);
+    }
+  });
+}
+
+}  // namespace quenby

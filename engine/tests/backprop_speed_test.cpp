@@ -1,0 +1,272 @@
+// The fast back-propagation pass (cases in vector lanes, threads over cases)
+// held against the plain scalar pass bit for bit, on every instruction set
+// this processor runs and several thread counts, and failing where the plain
+// pass fails, with its message.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "backprop.h"
+#include "backprop_kernel.h"
+#include "common/failure.h"
+#include "dllfile_fixture.h"
+#include "loaded_network.h"
+
+namespace quenby {
+namespace {
+
+using common::Failure;
+using common::FailureClass;
+using dllfile::RefNetwork;
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Restores the execution settings and the loaded network after each test.
+class BackPropSpeed : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = BackPropExecutionSettings();
+    ResetLoadedNetwork();
+  }
+  void TearDown() override {
+    BackPropExecutionSettings() = saved_;
+    ResetLoadedNetwork();
+  }
+  static std::vector<BackPropIsa> Isas() {
+    std::vector<BackPropIsa> isas;
+    for (BackPropIsa isa : {BackPropIsa::Baseline, BackPropIsa::Avx2, BackPropIsa::Avx512})
+      if (BackPropIsaAvailable(isa)) isas.push_back(isa);
+    return isas;
+  }
+
+ private:
+  BackPropExecution saved_{};
+};
+
+void Install(const RefNetwork& net, const std::vector<std::vector<double>>& cases) {
+  LoadedNetwork& n = Net();
+  const int nIn = static_cast<int>(net.min.size());
+  const int hidden = static_cast<int>(net.inputWeights[0].size());
+  const int outputs = static_cast<int>(net.outputWeights[0].size());
+  const int slabs = static_cast<int>(net.slabs.size());
+  n.DirectInputCount = static_cast<int16_t>(nIn);
+  n.OutputCount = static_cast<int16_t>(outputs);
+  n.HiddenCount = static_cast<int16_t>(hidden);
+  n.MultiSlab = net.multiSlab ? kTrue : kFalse;
+  n.SlabCount = static_cast<int16_t>(slabs);
+  n.SlabActivations.Redim(slabs);
+  for (int s = 1; s <= slabs; ++s) n.SlabActivations(s) = net.slabs[s - 1];
+  n.NetInputColumns.Redim(nIn);
+  n.VarMin.Redim(nIn);
+  n.VarMax.Redim(nIn);
+  for (int j = 1; j <= nIn; ++j) {
+    n.NetInputColumns(j) = static_cast<int16_t>(j);
+    n.VarMin(j) = net.min[j - 1];
+    n.VarMax(j) = net.max[j - 1];
+  }
+  n.InputWeights.Redim(nIn + 1, hidden);
+  for (int l = 1; l <= nIn + 1; ++l)
+    for (int h = 1; h <= hidden; ++h) n.InputWeights(l, h) = net.inputWeights[l - 1][h - 1];
+  n.OutputWeights.Redim(static_cast<int>(net.outputWeights.size()), outputs);
+  for (size_t m = 1; m <= net.outputWeights.size(); ++m)
+    for (int k = 1; k <= outputs; ++k) n.OutputWeights(m, k) = net.outputWeights[m - 1][k - 1];
+  n.NetInputs.Redim(static_cast<int64_t>(cases.size()), nIn);
+  for (size_t i = 1; i <= cases.size(); ++i)
+    for (int j = 1; j <= nIn; ++j) n.NetInputs(i, j) = cases[i - 1][j - 1];
+  n.NetOutputs.Redim(static_cast<int64_t>(cases.size()), outputs);
+}
+
+// Weights on [-spread, spread]: a large spread drives many sums beyond +-15,
+// where the activations saturate.
+RefNetwork RandomNetwork(std::mt19937_64& rng, int nIn, int hidden, int outputs, std::vector<std::string> slabs,
+                         bool multiSlab, double spread) {
+  std::uniform_real_distribution<double> w(-spread, spread);
+  std::uniform_real_distribution<double> u(-1, 1);
+  RefNetwork net;
+  net.multiSlab = multiSlab;
+  net.slabs = std::move(slabs);
+  net.inputWeights.assign(nIn + 1, std::vector<double>(hidden));
+  for (auto& row : net.inputWeights)
+    for (double& v : row) v = w(rng);
+  const size_t units = hidden + (multiSlab ? net.slabs.size() : 1);
+  net.outputWeights.assign(units, std::vector<double>(outputs));
+  for (auto& row : net.outputWeights)
+    for (double& v : row) v = w(rng);
+  for (int j = 0; j < nIn; ++j) {
+    const double lo = u(rng) * 10;
+    net.min.push_back(lo);
+    net.max.push_back(j % 5 == 4 ? lo : lo + std::abs(u(rng)) * 10 + 0.1);  // some equal ranges
+  }
+  return net;
+}
+
+std::vector<std::vector<double>> RandomCases(std::mt19937_64& rng, int count, int nIn) {
+  std::uniform_real_distribution<double> x(-14, 14);  // some beyond the ranges: clamped
+  std::vector<std::vector<double>> cases(count, std::vector<double>(nIn));
+  for (auto& c : cases)
+    for (double& v : c) v = x(rng);
+  return cases;
+}
+
+void ExpectPlainBits(const RefNetwork& net, const std::vector<std::vector<double>>& cases) {
+  for (size_t i = 1; i <= cases.size(); ++i) {
+    for (size_t j = 1; j <= net.min.size(); ++j) {
+      const double want = dllfile::RefScale(cases[i - 1][j - 1], net.min[j - 1], net.max[j - 1]);
+      ASSERT_TRUE(SameBits(Net().ScaledInputs(i, j + 1), want)) << "case " << i << " input " << j;
+    }
+    ASSERT_TRUE(SameBits(Net().ScaledInputs(i, 1), 1.0)) << "bias input of case " << i;
+    const std::vector<double> want = dllfile::RefForward(net, cases[i - 1]);
+    for (size_t k = 1; k <= want.size(); ++k) {
+      ASSERT_TRUE(SameBits(Net().NetOutputs(i, k), want[k - 1]))
+          << "case " << i << " output " << k << ": " << Net().NetOutputs(i, k) << " vs " << want[k - 1];
+    }
+  }
+}
+
+TEST_F(BackPropSpeed, EveryInstructionSetAndThreadCountGivesThePlainBits) {
+  // Shapes around the group sizes (16, 8 and 4 cases; 12, 6, 4 and 1
+  // neurons at a time) and the sizes the benchmark and the driver use.
+  struct Shape {
+    int nIn, hidden, outputs;
+    std::vector<std::string> slabs;
+    bool multi;
+    int cases;
+    double spread;
+  } shapes[] = {
+      {55, 64, 2, {"Logistic"}, false, 1000, 0.4},
+      {55, 64, 2, {"Logistic", "tan Hyperbolic"}, true, 1000, 0.4},
+      {3, 13, 3, {"Gaussian", "Gau. Complement", "tan Hyperbolic"}, true, 37, 4},
+      {9, 25, 1, {"tan Hyperbolic", "Logistic", "Other", "Gaussian"}, true, 250, 8},
+      {1, 0, 1, {"Logistic"}, false, 17, 1},
+      {7, 5, 2, {"Gaussian"}, false, 1, 20},  // names ignored: Logistic throughout
+      {12, 11, 4, {"Logistic"}, true, 100, 30},
+      {40, 3, 2, {"Gau. Complement", "Logistic"}, true, 15, 2},
+  };
+  std::mt19937_64 rng(2024);
+  for (const Shape& s : shapes) {
+    const RefNetwork net = RandomNetwork(rng, s.nIn, s.hidden, s.outputs, s.slabs, s.multi, s.spread);
+    const auto cases = RandomCases(rng, s.cases, s.nIn);
+    for (BackPropIsa isa : Isas()) {
+      for (int threads : {1, 2, 3, 0}) {
+        SCOPED_TRACE(::testing::Message() << "nIn " << s.nIn << " hidden " << s.hidden << " slabs " << s.slabs.size()
+                                          << " cases " << s.cases << " isa " << static_cast<int>(isa) << " threads "
+                                          << threads);
+        BackPropExecutionSettings() = {isa, threads};
+        ResetLoadedNetwork();
+        Install(net, cases);
+        RunBackProp();
+        ExpectPlainBits(net, cases);
+      }
+    }
+  }
+}
+
+// Inputs 1 and 2 of every case scale to 0 except in case `bad`, where both
+// scale to 1. With weights 1e308 from inputs 1 and 2 into `spoilHidden`, or
+// from output units 1 and 2 into output 1 (hidden neuron 1 saturating at 1
+// only in case `bad`), exactly one sum in the table overflows.
+void InstallOneBadCase(int cases, int bad, bool spoilHidden) {
+  std::mt19937_64 rng(11);
+  RefNetwork net = RandomNetwork(rng, 4, 9, 2, {"Logistic"}, false, 1);
+  std::vector<std::vector<double>> rows = RandomCases(rng, cases, 4);
+  for (int j = 0; j < 2; ++j) {
+    net.min[j] = -10;
+    net.max[j] = 10;
+    for (int i = 0; i < cases; ++i) rows[i][j] = i + 1 == bad ? 1e9 : 0.0;
+  }
+  if (spoilHidden) {
+    net.inputWeights[1][1] = 1e308;
+    net.inputWeights[2][1] = 1e308;
+  } else {
+    for (auto& row : net.inputWeights) row[0] = 0.0;
+    net.inputWeights[1][0] = 100;  // neuron 1 saturates: 1 in case `bad`, 0.5 elsewhere
+    net.outputWeights[0][0] = 1e308;
+    net.outputWeights[1][0] = 1e308;
+  }
+  Install(net, rows);
+}
+
+TEST_F(BackPropSpeed, ANonFiniteSumFailsAtTheSameCaseWithThePlainMessage) {
+  const int cases = 100;
+  for (bool hidden : {true, false}) {
+    for (int bad : {1, 16, 17, 50, 51, 100}) {
+      for (BackPropIsa isa : Isas()) {
+        for (int threads : {1, 2, 3}) {
+          SCOPED_TRACE(::testing::Message() << (hidden ? "hidden" : "output") << " sum, case " << bad << " isa "
+                                            << static_cast<int>(isa) << " threads " << threads);
+          BackPropExecutionSettings() = {isa, threads};
+          ResetLoadedNetwork();
+          InstallOneBadCase(cases, bad, hidden);
+          try {
+            RunBackProp();
+            ADD_FAILURE() << "no failure";
+          } catch (const Failure& f) {
+            EXPECT_EQ(f.cls, FailureClass::FloatingPoint);
+            const std::string want = hidden ? "the weighted sum into hidden neuron 2 of case " + std::to_string(bad)
+                                            : "the weighted sum into output neuron 1 of case " + std::to_string(bad);
+            EXPECT_NE(f.message.find(want + " is infinite"), std::string::npos) << f.message;
+          }
+          // Every case before the failing one has its outputs, as in the plain pass.
+          for (int i = 1; i < bad; ++i) {
+            ASSERT_NE(Net().NetOutputs(i, 2), 0.0) << "case " << i;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST_F(BackPropSpeed, AnInputThatIsNotANumberFailsInTheScalingWhateverTheThreads) {
+  for (int bad : {1, 33, 64}) {
+    for (int threads : {1, 2}) {
+      SCOPED_TRACE(::testing::Message() << "case " << bad << " threads " << threads);
+      BackPropExecutionSettings().threads = threads;
+      ResetLoadedNetwork();
+      std::mt19937_64 rng(3);
+      Install(RandomNetwork(rng, 20, 4, 1, {"Logistic"}, false, 1), RandomCases(rng, 64, 20));
+      Net().NetInputs(bad, 17) = std::nan("");
+      try {
+        RunBackProp();
+        ADD_FAILURE() << "no failure";
+      } catch (const Failure& f) {
+        EXPECT_EQ(f.cls, FailureClass::FloatingPoint);
+        EXPECT_NE(f.message.find("the scaled value of an input"), std::string::npos) << f.message;
+      }
+      for (int i = 1; i < bad; ++i) ASSERT_EQ(Net().ScaledInputs(i, 1), 1.0) << "case " << i << " was scaled";
+    }
+  }
+}
+
+TEST_F(BackPropSpeed, ARangeTooWideForADoubleFailsAsInThePlainPass) {
+  std::mt19937_64 rng(9);
+  Install(RandomNetwork(rng, 3, 2, 1, {"Logistic"}, false, 1), RandomCases(rng, 40, 3));
+  Net().VarMin(2) = -1e308;
+  Net().VarMax(2) = 1e308;
+  Net().NetInputs(40, 2) = 0.0;  // inside the range: the formula is reached
+  try {
+    RunBackProp();
+    ADD_FAILURE() << "no failure";
+  } catch (const Failure& f) {
+    EXPECT_EQ(f.cls, FailureClass::FloatingPoint);
+    EXPECT_NE(f.message.find("the range of a column"), std::string::npos) << f.message;
+  }
+}
+
+TEST_F(BackPropSpeed, NoSlabsAsksForSlabsBeyondTheTable) {
+  std::mt19937_64 rng(4);
+  Install(RandomNetwork(rng, 2, 3, 1, {"Logistic"}, true, 1), RandomCases(rng, 5, 2));
+  Net().SlabCount = 0;  // the slab counter never wraps: neuron 2 asks for slab 2
+  try {
+    RunBackProp();
+    ADD_FAILURE() << "no failure";
+  } catch (const Failure& f) {
+    EXPECT_EQ(f.cls, FailureClass::Subscript);
+    EXPECT_NE(f.message.find("SlabActivations(2)"), std::string::npos) << f.message;
+  }
+}
+
+}  // namespace
+}  // namespace quenby
