@@ -4,13 +4,15 @@
 //   BM_ApplyNNet    the whole C API call on a ".DLLFile" file: load, input
 //                   preparation, the pass, output scaling, the result copy;
 //   BM_RunBackProp  the pass alone (input scaling and forward pass), by
-//                   number of threads (0: the engine's own choice).
-// bench/backprop_bench.sh runs it beside bench/backprop_numpy.py.
+//                   number of threads and instruction set.
+// CPU time is the whole process's, all threads. bench/run_all.sh runs it
+// beside bench/backprop_numpy.py.
 #include <benchmark/benchmark.h>
 
 #include <string>
 
 #include "backprop.h"
+#include "backprop_kernel.h"
 #include "bench_networks.h"
 #include "loaded_network.h"
 #include "quenby.h"
@@ -46,22 +48,33 @@ void BM_ApplyNNet(benchmark::State& state) {
   }
   SetCasesCounter(state, kCases);
 }
-BENCHMARK(BM_ApplyNNet)->ArgName("slabs")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ApplyNNet)->ArgName("slabs")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
-// args: slabs, threads
+// args: slabs, threads (0: the engine's own choice), isa
 void BM_RunBackProp(benchmark::State& state) {
   const auto slabs = static_cast<int16_t>(state.range(0));
   bench::MakeBackPropNetwork(kInputs, kHidden, kOutputs, slabs);
   bench::FillNetInputs(kCases, kInputs);
+  auto& settings = quenby::BackPropExecutionSettings();
+  const auto saved = settings;
+  settings.threads = static_cast<int>(state.range(1));
+  if (state.range(2) >= 0) settings.isa = static_cast<quenby::BackPropIsa>(state.range(2));
+  if (!quenby::BackPropIsaAvailable(settings.isa)) state.SkipWithError("instruction set not available");
   for (auto _ : state) {
     quenby::RunBackProp();
     benchmark::DoNotOptimize(quenby::Net().NetOutputs.data());
   }
+  settings = saved;
   SetCasesCounter(state, kCases);
 }
+// isa: -1 the best this processor runs, 0 baseline, 1 AVX2, 2 AVX-512
 BENCHMARK(BM_RunBackProp)
-    ->ArgName("slabs")->Arg(1)->Arg(2)
+    ->ArgNames({"slabs", "threads", "isa"})
+    ->ArgsProduct({{1, 2}, {0, 1}, {-1}})
+    ->Args({1, 1, 0})
+    ->Args({1, 1, 1})
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
 
 }  // namespace
