@@ -291,6 +291,27 @@ TEST_F(ProjectFolder, FileSizeLimitReachedWhileCompiling) {
   EXPECT_EQ(FilesOtherThan(folder_.Path(), keep), std::vector<std::string>{});
 }
 
+// A project file that is a folder (a slip when copying a project) gives a
+// clean failure naming it, never "out of memory" or a crash.
+TEST_F(ProjectFolder, ProjectFileThatIsAFolder) {
+  std::vector<std::string> suffixes{".DLLFile"};
+  for (const auto& [suffix, text] : SmallProjectFiles()) suffixes.push_back(suffix);
+  for (const std::string& suffix : suffixes) {
+    SCOPED_TRACE(suffix);
+    for (const auto& [s, text] : SmallProjectFiles()) WriteText(job_.project + s, text);
+    fs::remove_all(job_.project + ".DLLFile");
+    fs::remove(job_.project + suffix);
+    fs::create_directory(job_.project + suffix);
+    job_.apply = true;
+    std::string message;
+    int status = CompileInChild(&job_, message);
+    EXPECT_NE(status, QUENBY_OK);
+    EXPECT_NE(status, QUENBY_OUT_OF_MEMORY) << message;
+    EXPECT_NE(message.find("net" + suffix), std::string::npos) << message;
+    fs::remove_all(job_.project + suffix);
+  }
+}
+
 // Lines joined, each ended by CR LF.
 std::string Lines(std::initializer_list<std::string> lines) {
   std::string text;
