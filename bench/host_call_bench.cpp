@@ -1,0 +1,147 @@
+// One host calculation end to end, as the host makes it: interface_function
+// method 1 with the run flag set, through the adapter, the command
+// interpreter, the driver with its four networks and the exchange files.
+// Beside it, in the same run and interleaved call by call, the floor: the
+// same calls in a second folder whose "driver" only copies a ready
+// "outfile.dat" (bench/copy_driver.cpp). Prints the median and the 90th
+// percentile per call of both, their ratio, and the peak memory (maximum
+// resident set) of one run of each driver.
+//
+// Usage: host_call_bench FOLDER COPY_DRIVER [CALLS]
+//   FOLDER       a working folder: Torvane, libQuenby.so, libPellmar.so and
+//                the sample set of tools/sample-generator (Control.dat,
+//                projects/, inputs.txt); bench/run_all.sh prepares it
+//   COPY_DRIVER  the built copy_driver program
+//   CALLS        calls of each kind (default 300)
+#ifdef _WIN32
+#include <cstdio>
+int main() {
+  std::fputs("host_call_bench runs on POSIX systems only\n", stderr);
+  return 1;
+}
+#else
+#include <dlfcn.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using InterfaceFunction = void (*)(int32_t, int32_t*, double*, double*);
+
+[[noreturn]] void Die(const std::string& what) {
+  std::fprintf(stderr, "host_call_bench: %s\n", what.c_str());
+  std::exit(1);
+}
+
+std::vector<double> ReadInputs(const fs::path& file) {
+  std::ifstream in(file);
+  if (!in) Die("cannot read " + file.string());
+  std::vector<double> values(511, 0.0);
+  values[0] = 1.0;  // the run flag
+  std::string line;
+  for (int i = 1; i <= 510; ++i) {
+    if (!std::getline(in, line)) Die(file.string() + ": expected 510 values, found " + std::to_string(i - 1));
+    values[static_cast<size_t>(i)] = std::strtod(line.c_str(), nullptr);
+  }
+  return values;
+}
+
+// Milliseconds of one method-1 call in folder (the host's current folder).
+double TimedCall(InterfaceFunction call, const fs::path& folder, std::vector<double>& in, std::vector<double>& out) {
+  fs::current_path(folder);
+  int32_t status = -1;
+  const auto start = std::chrono::steady_clock::now();
+  call(1, &status, in.data(), out.data());
+  const auto end = std::chrono::steady_clock::now();
+  if (status != 0) Die("interface_function gave status " + std::to_string(status) + " in " + folder.string());
+  return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+double Percentile(std::vector<double> v, double p) {
+  std::sort(v.begin(), v.end());
+  const size_t i = static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
+  return v[std::min(i, v.size() - 1)];
+}
+
+// Maximum resident set of one run of program in folder, in kB.
+long PeakKilobytes(const fs::path& folder, const fs::path& program) {
+  fs::current_path(folder);
+  std::string path = program.string();
+  char* argv[] = {path.data(), nullptr};
+  pid_t pid = 0;
+  if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) != 0) Die("cannot start " + path);
+  int status = 0;
+  struct rusage usage {};
+  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    Die(path + " did not end well");
+  }
+  return usage.ru_maxrss;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) Die("usage: host_call_bench FOLDER COPY_DRIVER [CALLS]");
+  const fs::path work = fs::absolute(argv[1]);
+  const fs::path copyDriver = fs::absolute(argv[2]);
+  const int calls = argc > 3 ? std::atoi(argv[3]) : 300;
+  if (calls < 1) Die("CALLS must be 1 or more");
+
+  void* adapter = dlopen((work / "libPellmar.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!adapter) Die(std::string("cannot load the adapter: ") + dlerror());
+  auto call = reinterpret_cast<InterfaceFunction>(dlsym(adapter, "interface_function"));
+  if (!call) Die("the adapter exports no interface_function");
+
+  std::vector<double> in = ReadInputs(work / "inputs.txt");
+  std::vector<double> out(400, 0.0), first(400, 0.0);
+
+  // The first call compiles the projects whose ".DLLFile" file is missing.
+  const double firstMs = TimedCall(call, work, in, first);
+
+  // The floor's folder: the copy driver under the driver's name and the
+  // real driver's result, ready to be copied.
+  const fs::path floor = work.parent_path() / (work.filename().string() + "-floor");
+  fs::create_directories(floor);
+  fs::copy_file(copyDriver, floor / "Torvane", fs::copy_options::overwrite_existing);
+  fs::copy_file(work / "outfile.dat", floor / "outfile.ready", fs::copy_options::overwrite_existing);
+
+  for (int i = 0; i < 5; ++i) {  // warm the caches of both
+    TimedCall(call, work, in, out);
+    TimedCall(call, floor, in, out);
+  }
+  std::vector<double> driverMs, floorMs;
+  for (int i = 0; i < calls; ++i) {
+    driverMs.push_back(TimedCall(call, work, in, out));
+    if (std::memcmp(out.data(), first.data(), sizeof(double) * out.size()) != 0) Die("results changed between calls");
+    floorMs.push_back(TimedCall(call, floor, in, out));
+    if (std::memcmp(out.data(), first.data(), sizeof(double) * out.size()) != 0) Die("the floor's results differ");
+  }
+  const double driverMedian = Percentile(driverMs, 0.5), floorMedian = Percentile(floorMs, 0.5);
+  std::printf("host call, first (compiles missing .DLLFile files): %.2f ms\n", firstMs);
+  std::printf("host call, driver: median %.2f ms  p90 %.2f ms  (%d calls)\n", driverMedian,
+              Percentile(driverMs, 0.9), calls);
+  std::printf("host call, floor:  median %.2f ms  p90 %.2f ms  (%d calls, copy driver)\n", floorMedian,
+              Percentile(floorMs, 0.9), calls);
+  std::printf("host call, ratio of medians: %.2f  ratio of p90: %.2f\n", driverMedian / floorMedian,
+              Percentile(driverMs, 0.9) / Percentile(floorMs, 0.9));
+  std::printf("peak memory of one run: driver %ld kB, copy driver %ld kB\n", PeakKilobytes(work, work / "Torvane"),
+              PeakKilobytes(floor, floor / "Torvane"));
+  return 0;
+}
+#endif
