@@ -72,7 +72,7 @@ SampleDesigns MakeSampleDesigns() {
   f.clusters = 3;
   f.clusterColumns = {0, 1, 2};
   f.derivedCodes = {1, 3, 4};
-  f.grnn = true;
+  f.grnn = "Holdout";
   f.training = {1500, 8, 0.1, 0.9, 11};
 
   // Network A: the source zone, two outputs; a slabbed hidden layer.
@@ -116,6 +116,10 @@ SampleDesigns MakeSampleDesigns() {
   b.yearsPerCase = 8;
   b.hidden = 8;
   b.training = {300, 16, 0.05, 0.9, 31, 1e-3};
+  // A general regression network beside it, with a smoothing factor per
+  // input found by a search on held-out records.
+  b.grnn = "Genetic";
+  b.grnnPatterns = 400;
 
   // Network C: the well; its range file widens the output range.
   NetworkDesign& c = d.networkC;

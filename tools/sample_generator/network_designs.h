@@ -53,7 +53,9 @@ struct NetworkDesign {
   std::vector<int> clusterColumns;    // 0-based driver columns
   std::vector<int> derivedCodes;
   bool rangeFile = false;             // write a ".MinMax" file
-  bool grnn = false;                  // write a ".grn" file
+  std::string grnn;                   // ".grn" calibration: "", "Holdout" or "Genetic"
+  int grnnPatterns = 0;               // patterns stored (0: every training record)
+  int grnnSweeps = 3;                 // "Genetic": passes of the factor search
   TrainingSettings training;
 };
 

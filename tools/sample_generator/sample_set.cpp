@@ -50,7 +50,8 @@ struct Project {
   Points fuzzy, conventional;
   TrainingReport report;
   std::vector<int> training, validation;  // record numbers (0-based)
-  double sigma = 0;
+  double sigma = 0;                    // "Holdout"
+  std::vector<double> inputSmoothing;  // "Genetic": one factor per input, the same for every pattern
   std::vector<std::vector<double>> grnnInputs, grnnOutputs;
 };
 
@@ -98,17 +99,23 @@ std::vector<double> PredictBackProp(const Project& p, const std::vector<double>&
   return y;
 }
 
-// Kernel-weighted mean of the stored patterns, one smoothing factor.
+// Kernel-weighted mean of the stored patterns: one smoothing factor sigma
+// ("Holdout"), or one per input (factors not empty: "Genetic").
 std::vector<double> GrnnEstimate(const std::vector<std::vector<double>>& patternsIn, const std::vector<std::vector<double>>& patternsOut,
-                                 double sigma, const std::vector<double>& scaled) {
+                                 double sigma, const std::vector<double>& factors, const std::vector<double>& scaled) {
   const size_t outputs = patternsOut.front().size();
   std::vector<double> a(outputs, 0.0);
   double w = 0;
   const double s2 = std::pow(sigma, 2.0);
   for (size_t q = 0; q < patternsIn.size(); ++q) {
-    double d = 0;
-    for (size_t j = 0; j < scaled.size(); ++j) d += std::pow(patternsIn[q][j] - scaled[j], 2.0);
-    double weight = std::exp(-d / (s2 + s2));
+    double d = 0, weight = 0;
+    if (factors.empty()) {
+      for (size_t j = 0; j < scaled.size(); ++j) d += std::pow(patternsIn[q][j] - scaled[j], 2.0);
+      weight = std::exp(-d / (s2 + s2));
+    } else {
+      for (size_t j = 0; j < scaled.size(); ++j) d += std::pow(patternsIn[q][j] - scaled[j], 2.0) / std::pow(factors[j], 2.0);
+      weight = std::exp(-d);
+    }
     for (size_t k = 0; k < outputs; ++k) a[k] += weight * patternsOut[q][k];
     w += weight;
   }
@@ -117,7 +124,7 @@ std::vector<double> GrnnEstimate(const std::vector<std::vector<double>>& pattern
 }
 
 std::vector<double> PredictGrnn(const Project& p, const std::vector<double>& direct) {
-  std::vector<double> y = GrnnEstimate(p.grnnInputs, p.grnnOutputs, p.sigma, GrnnScaled(p, RawInputs(p, direct)));
+  std::vector<double> y = GrnnEstimate(p.grnnInputs, p.grnnOutputs, p.sigma, p.inputSmoothing, GrnnScaled(p, RawInputs(p, direct)));
   for (int k = 0; k < p.outputs; ++k) y[static_cast<size_t>(k)] = ToDataUnits(p, k, y[static_cast<size_t>(k)]);
   return y;
 }
@@ -228,8 +235,9 @@ Project TrainProject(const NetworkDesign& d, const Project* firstStage, uint64_t
   InitialWeights(net, seed + 2);
   p.report = Train(net, scaled, targets, p.training, p.validation, d.training);
 
-  if (d.grnn) {
+  if (!d.grnn.empty()) {
     for (int r : p.training) {
+      if (d.grnnPatterns > 0 && static_cast<int>(p.grnnInputs.size()) == d.grnnPatterns) break;
       const auto& rec = p.records[static_cast<size_t>(r)];
       std::vector<double> in = GrnnScaled(p, RawInputs(p, std::vector<double>(rec.begin() + 1, rec.begin() + 1 + p.direct)));
       for (double& v : in) v = RoundToFileDigits(v);
@@ -238,21 +246,46 @@ Project TrainProject(const NetworkDesign& d, const Project* firstStage, uint64_t
       p.grnnInputs.push_back(std::move(in));
       p.grnnOutputs.push_back(std::move(out));
     }
-    // Hold-out calibration: the smoothing factor with the least error on the
-    // records kept out of the patterns.
+    // Calibration on records kept out of the patterns (at most 120 of them).
+    std::vector<std::vector<double>> heldIn, heldOut;
+    for (size_t i = 0; i < p.validation.size() && heldIn.size() < 120; ++i) {
+      const auto& rec = p.records[static_cast<size_t>(p.validation[i])];
+      heldIn.push_back(GrnnScaled(p, RawInputs(p, std::vector<double>(rec.begin() + 1, rec.begin() + 1 + p.direct))));
+      heldOut.push_back(targets[static_cast<size_t>(p.validation[i])]);
+    }
+    auto heldError = [&](double sigma, const std::vector<double>& factors) {
+      double error = 0;
+      for (size_t i = 0; i < heldIn.size(); ++i) {
+        std::vector<double> y = GrnnEstimate(p.grnnInputs, p.grnnOutputs, sigma, factors, heldIn[i]);
+        for (size_t k = 0; k < y.size(); ++k) error += std::pow(y[k] - heldOut[i][k], 2.0);
+      }
+      return error;
+    };
     double bestError = -1;
     for (double sigma : {0.1, 0.14, 0.2, 0.28, 0.4, 0.56, 0.8, 1.1, 1.6}) {
-      double error = 0;
-      for (int r : p.validation) {
-        const auto& rec = p.records[static_cast<size_t>(r)];
-        std::vector<double> y =
-            GrnnEstimate(p.grnnInputs, p.grnnOutputs, sigma, GrnnScaled(p, RawInputs(p, std::vector<double>(rec.begin() + 1, rec.begin() + 1 + p.direct))));
-        for (int k = 0; k < p.outputs; ++k) error += std::pow(y[static_cast<size_t>(k)] - targets[static_cast<size_t>(r)][static_cast<size_t>(k)], 2.0);
-      }
+      double error = heldError(sigma, {});
       if (bestError < 0 || error < bestError) {
         bestError = error;
         p.sigma = sigma;
       }
+    }
+    if (d.grnn == "Genetic") {
+      // From the hold-out factor (a genetic factor of sqrt(2) sigma weighs
+      // alike), each input's factor in turn is widened or narrowed while the
+      // held-out error falls: inputs that do not matter end up wide.
+      p.inputSmoothing.assign(static_cast<size_t>(p.inputs), RoundToFileDigits(p.sigma * std::sqrt(2.0)));
+      bestError = heldError(0, p.inputSmoothing);
+      for (int sweep = 0; sweep < d.grnnSweeps; ++sweep)
+        for (size_t j = 0; j < p.inputSmoothing.size(); ++j)
+          for (double factor : {8.0, 0.5, 0.25}) {
+            std::vector<double> trial = p.inputSmoothing;
+            trial[j] = RoundToFileDigits(trial[j] * factor);
+            double error = heldError(0, trial);
+            if (error < bestError) {
+              bestError = error;
+              p.inputSmoothing = trial;
+            }
+          }
     }
   }
   return p;
@@ -382,10 +415,18 @@ GeneratedFile NetFile(const Project& p) {
 GeneratedFile GrnnFile(const Project& p) {
   Lines f;
   f.Add("General regression network: " + p.design->purpose);
-  f.Add("Holdout");
-  f.Add("Smoothing chosen on " + std::to_string(p.validation.size()) + " held-out records");
-  f.Add("*** Hold Out ***");
-  f.Number(p.sigma);
+  f.Add(p.design->grnn);
+  f.Add("Smoothing chosen on " + std::to_string(std::min<size_t>(p.validation.size(), 120)) + " held-out records");
+  if (p.design->grnn == "Genetic") {
+    f.Add("*** Genetic ***");
+    f.Number(static_cast<double>(p.grnnInputs.size()));  // rows, one per pattern
+    f.Integer(p.inputs);
+    for (size_t q = 0; q < p.grnnInputs.size(); ++q)
+      for (double v : p.inputSmoothing) f.Number(v);
+  } else {
+    f.Add("*** Hold Out ***");
+    f.Number(p.sigma);
+  }
   f.Add("*** Trainag set ***");
   f.Integer(static_cast<long>(p.grnnInputs.size()));
   f.Integer(p.inputs);
@@ -407,13 +448,13 @@ void CheckFiles(const Project& p, std::vector<GeneratedFile>& files) {
     const auto& rec = p.records[static_cast<size_t>(p.validation[i])];
     std::vector<double> direct(rec.begin() + 1, rec.begin() + 1 + p.direct);
     backProp.push_back(PredictBackProp(p, direct));
-    if (p.design->grnn) grnn.push_back(PredictGrnn(p, direct));
+    if (!p.design->grnn.empty()) grnn.push_back(PredictGrnn(p, direct));
     cases.push_back(std::move(direct));
   }
   const std::string base = "checks/" + p.design->name;
   files.push_back({base + ".inputs.csv", tools::FormatCsv(inHeader, cases)});
   files.push_back({base + ".backprop.csv", tools::FormatCsv(outHeader, backProp)});
-  if (p.design->grnn) files.push_back({base + ".grnn.csv", tools::FormatCsv(outHeader, grnn)});
+  if (!p.design->grnn.empty()) files.push_back({base + ".grnn.csv", tools::FormatCsv(outHeader, grnn)});
 }
 
 std::string Summary(const Project& p) {
@@ -425,7 +466,12 @@ std::string Summary(const Project& p) {
   s += ", " + std::to_string(p.outputs) + (p.outputs == 1 ? " output" : " outputs");
   s += "; " + std::to_string(p.records.size()) + " records, best epoch " + std::to_string(p.report.bestEpoch) +
        ", validation RMS error " + common::GeneralNumber(std::round(std::sqrt(p.report.bestValidationError) * 1e4) / 100) + " % of range";
-  if (d.grnn) s += "; GRNN smoothing " + common::GeneralNumber(p.sigma);
+  if (d.grnn == "Holdout") s += "; GRNN hold-out smoothing " + common::GeneralNumber(p.sigma);
+  if (d.grnn == "Genetic") {
+    int wide = 0;
+    for (double v : p.inputSmoothing) wide += v > p.sigma * 2.0 ? 1 : 0;
+    s += "; GRNN genetic smoothing, " + std::to_string(wide) + " of " + std::to_string(p.inputs) + " inputs widened";
+  }
   return s;
 }
 
@@ -434,7 +480,10 @@ std::string Summary(const Project& p) {
 SampleSet GenerateSampleSet(int effort) {
   SampleDesigns designs = MakeSampleDesigns();
   for (NetworkDesign* d : {&designs.firstStage, &designs.networkA, &designs.networkB, &designs.networkC})
+  {
     d->training.epochs = std::max(5, d->training.epochs / std::max(1, effort));
+    if (effort > 1) d->grnnSweeps = 1;
+  }
   SampleSet set;
   Project first = TrainProject(designs.firstStage, nullptr, 1000);
   Project a = TrainProject(designs.networkA, nullptr, 2000);
@@ -468,7 +517,7 @@ SampleSet GenerateSampleSet(int effort) {
     set.files.push_back(NetFile(*p));
     if (p->design->clusters > 0) set.files.push_back(ClusterFile(*p));
     if (p->design->rangeFile) set.files.push_back(RangeFile(*p));
-    if (p->design->grnn) set.files.push_back(GrnnFile(*p));
+    if (!p->design->grnn.empty()) set.files.push_back(GrnnFile(*p));
     CheckFiles(*p, set.files);
     set.summary.push_back(Summary(*p));
   }

@@ -19,8 +19,9 @@ struct SampleSet {
 };
 
 // Trains the networks and renders every file. Deterministic: the same bytes
-// on every run. effort > 1 divides the training epochs (tests that check
-// the files rather than the fit use it to stay quick).
+// on every run. effort > 1 divides the training epochs and shortens the
+// smoothing search (tests that check the files rather than the fit use it
+// to stay quick).
 SampleSet GenerateSampleSet(int effort = 1);
 
 // Writes the set under folder (created when missing), each file replaced

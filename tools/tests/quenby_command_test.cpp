@@ -60,6 +60,8 @@ TEST(QuenbyCommand, InfoDescribesTheLoadedNetwork) {
                            "back propagation: 8 hidden neurons, one slab", "Arrival time (days)",
                            "general regression: \"Holdout\", smoothing 0.8, 288 training patterns"})
     EXPECT_NE(arrival.out.find(part), std::string::npos) << part << "\n" << arrival.out;
+  Outcome spring = Quenby({"info", Sample("projects/Spring")});
+  EXPECT_NE(spring.out.find("general regression: \"Genetic\", 400 training patterns"), std::string::npos) << spring.out;
   Outcome zone = Quenby({"info", Sample("projects/SourceZone")});
   ASSERT_EQ(zone.code, 0) << zone.err;
   for (const char* part : {"12 hidden neurons in 2 slabs", "slab 1 \"Logistic\", slab 2 \"tan Hyperbolic\"", "outputs: 2",
@@ -85,6 +87,9 @@ TEST(QuenbyCommand, ApplyMatchesTheTrainingPredictionsThroughEveryRoute) {
   Outcome grnn = Quenby({"apply", "--method=GRNN", "--compare", Sample("checks/Arrival.grnn.csv"), Sample("projects/Arrival"),
                      Sample("checks/Arrival.inputs.csv")});
   EXPECT_EQ(grnn.code, 0) << grnn.out << grnn.err;
+  Outcome genetic = Quenby({"apply", "--method", "GRNN", "--compare", Sample("checks/Spring.grnn.csv"), Sample("projects/Spring"),
+                            Sample("checks/Spring.inputs.csv")});
+  EXPECT_EQ(genetic.code, 0) << genetic.out << genetic.err;
 }
 
 TEST(QuenbyCommand, ApplyMatchesColumnsByTitleAndIgnoresOthers) {
