@@ -32,7 +32,7 @@ struct ColumnSource {
 double ColumnValue(const ColumnSource& source, const HostCase& c, int s, double firstStage);
 std::string ColumnTitle(const ColumnSource& source);
 
-struct OutputSpec {
+struct NetworkOutput {
   std::string title;
   double (*truth)(const HostCase&, int s);
 };
@@ -42,7 +42,7 @@ struct NetworkDesign {
   std::string purpose;    // first line of the project's files
   std::string controlLabel;
   std::vector<ColumnSource> columns;  // the driver's table columns 1..n
-  std::vector<OutputSpec> outputs;
+  std::vector<NetworkOutput> outputs;
   bool perYear = true;                // one record per (case, year)
   int cases = 0;                      // sites drawn for the training data
   int yearsPerCase = 0;               // years recorded per site

@@ -9,7 +9,6 @@
 #include "clustering.h"
 #include "common/failure.h"
 #include "common/number_text.h"
-#include "common/platform.h"
 #include "common/text_file.h"
 #include "csv_table.h"
 #include "host_process.h"
