@@ -13,10 +13,16 @@ constexpr int kDigits = 15;
 constexpr int kPlainBelowExponent = 15;  // 1E+15 and above: exponent form
 constexpr int kPlainFromExponent = -5;   // below 1E-5: exponent form
 
+// The largest 15-digit decimal within the double range. The few doubles
+// above it would round to 1.79769313486232E+308, which no reader can take
+// back, so they are written as this one.
+constexpr double kLargestFifteenDigits = 1.79769313486231e308;
+
 void AppendMagnitude(std::string& out, double mag) {
   if (std::isnan(mag)) { out += "NAN"; return; }
   if (std::isinf(mag)) { out += "INF"; return; }
   if (mag == 0.0) { out += '0'; return; }
+  if (mag > kLargestFifteenDigits) mag = kLargestFifteenDigits;
   // d.dddddddddddddde[+-]xx: correctly rounded to 15 significant digits.
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof buf, mag, std::chars_format::scientific, kDigits - 1);
