@@ -306,7 +306,10 @@ int32_t InParts(int threads, int32_t first, int32_t last, Work&& work) {
   auto part = [&](int t) {
     const auto from = static_cast<int32_t>(first + rows * t / threads);
     const auto to = static_cast<int32_t>(first + rows * (t + 1) / threads - 1);
-    if (from <= to) found[static_cast<size_t>(t)] = work(t, from, to);
+    if (from <= to) {
+      const int32_t stop = work(t, from, to);
+      if (stop <= to) found[static_cast<size_t>(t)] = stop;  // past `to`: the whole run went through
+    }
   };
   std::vector<std::thread> workers;
   std::vector<int> inline_parts;
