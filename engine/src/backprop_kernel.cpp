@@ -114,11 +114,6 @@ __attribute__((target("avx2"))) int32_t ScaleRowsAvx2(const Array2<double>& a, A
                                                       const double* hi, int n, int32_t first, int32_t last) {
   return ScaleRowsT<V4>(a, s, lo, hi, n, first, last);
 }
-__attribute__((target("avx512f"))) int32_t ScaleRowsAvx512(const Array2<double>& a, Array2<double>& s,
-                                                           const double* lo, const double* hi, int n, int32_t first,
-                                                           int32_t last) {
-  return ScaleRowsT<V8>(a, s, lo, hi, n, first, last);
-}
 #endif
 
 // ---- forward pass ------------------------------------------------------------
@@ -359,8 +354,7 @@ int32_t ScaleRowsFast(const Array2<double>& netInputs, Array2<double>& scaledInp
   return InParts(threads, first, last, [&](int, int32_t from, int32_t to) {
     switch (isa) {
 #if QUENBY_BACKPROP_WIDE
-      case BackPropIsa::Avx512:
-        return ScaleRowsAvx512(netInputs, scaledInputs, min, max, inputs, from, to);
+      case BackPropIsa::Avx512:  // 8 lanes of compares and selects measured slower than 4
       case BackPropIsa::Avx2:
         return ScaleRowsAvx2(netInputs, scaledInputs, min, max, inputs, from, to);
 #endif
