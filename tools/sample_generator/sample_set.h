@@ -5,12 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace samples {
+#include "project_files.h"
 
-struct GeneratedFile {
-  std::string path;  // relative to the output folder, "/" separated
-  std::string text;
-};
+namespace samples {
 
 struct SampleSet {
   std::vector<GeneratedFile> files;
