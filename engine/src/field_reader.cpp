@@ -1,5 +1,6 @@
 #include "field_reader.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "common/number_text.h"
@@ -87,6 +88,16 @@ double FieldReader::ReadDouble(std::string_view what) {
   long at = 0;
   std::string_view token = NumberToken(what, at);
   double v = 0;
+  // Nearly every number of a compiled file is a plain decimal: converted
+  // here directly, to the value the general reader below gives it.
+  const char* b = token.data();
+  const char* const e = b + token.size();
+  const bool negative = b < e && *b == '-';
+  if (b < e && (*b == '-' || *b == '+')) ++b;
+  if (b < e && ((*b >= '0' && *b <= '9') || *b == '.')) {
+    const auto r = std::from_chars(b, e, v, std::chars_format::general);
+    if (r.ec == std::errc() && r.ptr == e) return negative ? -v : v;
+  }
   bool overflow = false;
   if (!common::ParseNumber(token, v, &overflow)) {
     common::FailAt(overflow ? FailureClass::Overflow : FailureClass::TypeMismatch,

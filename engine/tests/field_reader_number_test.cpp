@@ -1,0 +1,89 @@
+// FieldReader::ReadDouble converts plain decimals directly; it must give the
+// general number reader's bits for every number and fail the same way on
+// every text that is not one.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "common/failure.h"
+#include "common/number_text.h"
+#include "field_reader.h"
+
+namespace quenby {
+namespace {
+
+using common::Failure;
+using common::FailureClass;
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The value ReadDouble gives for token on a line of its own.
+double ReadOne(const std::string& token) {
+  const std::string text = " " + token + " \r\n";
+  FieldReader in(text, "numbers.DLLFile");
+  return in.ReadDouble("a number");
+}
+
+void ExpectSameAsGeneral(const std::string& token) {
+  double want = 0;
+  ASSERT_TRUE(common::ParseNumber(token, want)) << token;
+  const double got = ReadOne(token);
+  EXPECT_TRUE(SameBits(got, want)) << token << ": " << got << " vs " << want;
+}
+
+TEST(FieldReaderNumbers, EveryWrittenFormGivesTheGeneralReadersBits) {
+  std::mt19937_64 rng(77);
+  std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+  std::uniform_int_distribution<int> exponent(-300, 300);
+  char buffer[400];
+  for (int i = 0; i < 5000; ++i) {
+    const double v = mantissa(rng) * std::pow(10.0, exponent(rng) / (i % 2 ? 10 : 1));
+    ExpectSameAsGeneral(common::GeneralNumber(v));  // as the writer writes it
+    for (const char* format : {"%.15g", "%.17g", "%+.15E", "%.3f", "%.20f"}) {
+      std::snprintf(buffer, sizeof buffer, format, v);
+      ExpectSameAsGeneral(buffer);
+    }
+    if (HasFailure()) return;
+  }
+}
+
+TEST(FieldReaderNumbers, SignsZerosAndTheEndsOfTheRange) {
+  for (const char* token :
+       {"0", "-0", "+0", "0.0", "-0.000", "+1", ".5", "5.", "-.25", "+.5e1", "1e5", "1E+05", "2.5e-3", "9007199254740993",
+        "123456789012345678901234", "1.7976931348623157E+308", "4.9E-324", "2.2250738585072014E-308", "1e-400",
+        "-1e-400", "0E+999", "000000000000000000000000012.5", "7169.77369811572"}) {
+    SCOPED_TRACE(token);
+    ExpectSameAsGeneral(token);
+  }
+  EXPECT_TRUE(std::signbit(ReadOne("-0")));
+  EXPECT_TRUE(std::signbit(ReadOne("-1e-400")));
+}
+
+TEST(FieldReaderNumbers, TextsThatAreNoNumberFailAsBefore) {
+  struct Case {
+    const char* token;
+    FailureClass cls;
+  } cases[] = {
+      {"1e", FailureClass::TypeMismatch},   {"--1", FailureClass::TypeMismatch}, {"+-1", FailureClass::TypeMismatch},
+      {"1.2.3", FailureClass::TypeMismatch}, {"abc", FailureClass::TypeMismatch}, {"1d5", FailureClass::TypeMismatch},
+      {".", FailureClass::TypeMismatch},    {"-", FailureClass::TypeMismatch},   {"1e+", FailureClass::TypeMismatch},
+      {"inf", FailureClass::TypeMismatch},  {"-nan", FailureClass::TypeMismatch}, {"0x10", FailureClass::TypeMismatch},
+      {"1e400", FailureClass::Overflow},    {"-1E+309", FailureClass::Overflow},
+  };
+  for (const Case& c : cases) {
+    try {
+      const double v = ReadOne(c.token);
+      ADD_FAILURE() << c.token << " read as " << v;
+    } catch (const Failure& f) {
+      EXPECT_EQ(f.cls, c.cls) << c.token << ": " << f.message;
+      EXPECT_NE(f.message.find("numbers.DLLFile, line 1"), std::string::npos) << f.message;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quenby
