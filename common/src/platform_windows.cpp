@@ -19,13 +19,16 @@ std::string LastErrorText() {
   return text.empty() ? "system error " + std::to_string(code) : text;
 }
 
-// A desktop a person can answer a box on: a visible window station.
+// A desktop a person can answer a box on: a visible window station (a
+// service's is not). A console does not count against it: the driver is a
+// console program, and the console that cmd.exe opens for it from the host
+// closes with it, so a notice written there would never be read.
 bool HasInteractiveDesktop() {
   HWINSTA station = GetProcessWindowStation();
   if (!station) return false;
   USEROBJECTFLAGS flags{};
   if (!GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, nullptr)) return false;
-  return (flags.dwFlags & WSF_VISIBLE) != 0 && GetConsoleWindow() == nullptr;
+  return (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
 }  // namespace
