@@ -82,6 +82,10 @@ def main():
             f"{float(d.group(1)) / float(f.group(1)):.2f}x", "<= 1.5x floor")
         row("Host calculation, 90th percentile per call (ms)", d.group(2), f"floor {f.group(2)}",
             f"{float(d.group(2)) / float(f.group(2)):.2f}x", "<= 1.5x floor")
+    cpu = re.search(r"processor time per call .*: driver ([0-9.]+) ms +floor ([0-9.]+) ms", host)
+    if cpu:
+        row("Host calculation, processor time per call, all processes (ms)", cpu.group(1), f"floor {cpu.group(2)}",
+            f"{float(cpu.group(1)) / float(cpu.group(2)):.2f}x", "-", "steadier than elapsed on a busy machine")
     if first:
         row("Host calculation, first call: compiles the four projects (ms)", first.group(1), "-", "-", "-")
     if mem:

@@ -4,8 +4,10 @@
 // Beside it, in the same run and interleaved call by call, the floor: the
 // same calls in a second folder whose "driver" only copies a ready
 // "outfile.dat" (bench/copy_driver.cpp). Prints the median and the 90th
-// percentile per call of both, their ratio, and the peak memory (maximum
-// resident set) of one run of each driver.
+// percentile per call of both, their ratio, the processor time per call
+// (host, shell and driver together; it varies much less with the machine's
+// load than the elapsed time), and the peak memory (maximum resident set)
+// of one run of each driver.
 //
 // Usage: host_call_bench FOLDER COPY_DRIVER [CALLS]
 //   FOLDER       a working folder: Torvane, libQuenby.so, libPellmar.so and
@@ -62,13 +64,31 @@ std::vector<double> ReadInputs(const fs::path& file) {
   return values;
 }
 
-// Milliseconds of one method-1 call in folder (the host's current folder).
-double TimedCall(InterfaceFunction call, const fs::path& folder, std::vector<double>& in, std::vector<double>& out) {
+// CPU milliseconds (user + system) used so far by this process and by its
+// ended children: the shell and the driver of every call.
+double CpuMs() {
+  double ms = 0;
+  for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+    struct rusage u {};
+    getrusage(who, &u);
+    ms += (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+  }
+  return ms;
+}
+
+// Milliseconds of one method-1 call in folder (the host's current folder);
+// cpuMs receives the processor time it took in all processes. On a busy
+// machine the elapsed time grows with the waiting for a processor, the
+// processor time hardly.
+double TimedCall(InterfaceFunction call, const fs::path& folder, std::vector<double>& in, std::vector<double>& out,
+                 double* cpuMs = nullptr) {
   fs::current_path(folder);
   int32_t status = -1;
+  const double cpuStart = CpuMs();
   const auto start = std::chrono::steady_clock::now();
   call(1, &status, in.data(), out.data());
   const auto end = std::chrono::steady_clock::now();
+  if (cpuMs) *cpuMs = CpuMs() - cpuStart;
   if (status != 0) Die("interface_function gave status " + std::to_string(status) + " in " + folder.string());
   return std::chrono::duration<double, std::milli>(end - start).count();
 }
@@ -125,11 +145,14 @@ int main(int argc, char** argv) {
     TimedCall(call, work, in, out);
     TimedCall(call, floor, in, out);
   }
-  std::vector<double> driverMs, floorMs;
+  std::vector<double> driverMs, floorMs, driverCpu, floorCpu;
   for (int i = 0; i < calls; ++i) {
-    driverMs.push_back(TimedCall(call, work, in, out));
+    double cpu = 0;
+    driverMs.push_back(TimedCall(call, work, in, out, &cpu));
+    driverCpu.push_back(cpu);
     if (std::memcmp(out.data(), first.data(), sizeof(double) * out.size()) != 0) Die("results changed between calls");
-    floorMs.push_back(TimedCall(call, floor, in, out));
+    floorMs.push_back(TimedCall(call, floor, in, out, &cpu));
+    floorCpu.push_back(cpu);
     if (std::memcmp(out.data(), first.data(), sizeof(double) * out.size()) != 0) Die("the floor's results differ");
   }
   const double driverMedian = Percentile(driverMs, 0.5), floorMedian = Percentile(floorMs, 0.5);
@@ -140,6 +163,11 @@ int main(int argc, char** argv) {
               Percentile(floorMs, 0.9), calls);
   std::printf("host call, ratio of medians: %.2f  ratio of p90: %.2f\n", driverMedian / floorMedian,
               Percentile(driverMs, 0.9) / Percentile(floorMs, 0.9));
+  double driverCpuSum = 0, floorCpuSum = 0;
+  for (double v : driverCpu) driverCpuSum += v;
+  for (double v : floorCpu) floorCpuSum += v;
+  std::printf("host call, processor time per call (all processes): driver %.2f ms  floor %.2f ms  ratio %.2f\n",
+              driverCpuSum / calls, floorCpuSum / calls, driverCpuSum / floorCpuSum);
   std::printf("peak memory of one run: driver %ld kB, copy driver %ld kB\n", PeakKilobytes(work, work / "Torvane"),
               PeakKilobytes(floor, floor / "Torvane"));
   return 0;
