@@ -38,12 +38,18 @@ def main():
     # Back-propagation.
     bp = medians(out / "backprop.json")
     bp_cv = cvs(out / "backprop.json")
-    numpy = {}
-    for line in (out / "backprop_numpy.txt").read_text().splitlines():
-        m = re.match(r"numpy backprop slabs:(\d) best +([0-9.]+) ms +median +([0-9.]+) ms", line)
-        if m:
-            numpy[int(m.group(1))] = 32767 / (float(m.group(3)) / 1e3)
-    numpy_note = (out / "backprop_numpy.txt").read_text().splitlines()[-1]
+    def numpy_rates(path):
+        rates = {}
+        for line in path.read_text().splitlines():
+            m = re.match(r"numpy backprop slabs:(\d) best +([0-9.]+) ms +median +([0-9.]+) ms", line)
+            if m:
+                rates[int(m.group(1))] = 32767 / (float(m.group(3)) / 1e3)
+        return rates, path.read_text().splitlines()[-1]
+
+    numpy, numpy_note = numpy_rates(out / "backprop_numpy.txt")
+    openblas, openblas_note = ({}, None)
+    if (out / "backprop_numpy_openblas.txt").exists():
+        openblas, openblas_note = numpy_rates(out / "backprop_numpy_openblas.txt")
     for slabs in (1, 2):
         alt = numpy.get(slabs)
         for name, label in ((f"BM_RunBackProp/slabs:{slabs}/threads:0/isa:-1/process_time/real_time", "pass"),
@@ -57,6 +63,10 @@ def main():
             row(f"Back Prop, {slabs} slab{'s' if slabs > 1 else ''}, {label} (cases/s)", f"{rate / 1e3:,.0f}k",
                 f"numpy {alt / 1e3:,.0f}k" if alt else "-", f"{rate / alt:.1f}x" if alt else "-", ">= 1x numpy",
                 f"cv {cv * 100:.0f} %" if cv is not None else "")
+            ob = openblas.get(slabs)
+            if ob and label == "pass":
+                row(f"Back Prop, {slabs} slab{'s' if slabs > 1 else ''}, pass beside numpy over OpenBLAS (cases/s)",
+                    f"{rate / 1e3:,.0f}k", f"numpy+OpenBLAS {ob / 1e3:,.0f}k", f"{rate / ob:.1f}x", "-", "")
 
     # Loading.
     ld = medians(out / "load.json")
@@ -117,6 +127,8 @@ def main():
 
     print((out / "machine.txt").read_text().rstrip())
     print(numpy_note)
+    if openblas_note:
+        print(openblas_note)
     print()
     print("| Measure | Quenby | Alternative | Ratio | Goal | Note |")
     print("|---|---:|---:|---:|---|---|")

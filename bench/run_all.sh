@@ -8,6 +8,7 @@
 #   general regression beside numpy             bench/grnn_bench.sh
 #
 #   bench/run_all.sh [build folder, default build-bench] [host calls, default 300]
+#   QUENBY_BENCH_OPENBLAS=FOLDER also runs numpy over the OpenBLAS in FOLDER.
 #
 # Needs Google Benchmark and Debian's python3-numpy (/usr/bin/python3);
 # python3-threadpoolctl, when installed, names numpy's BLAS kernel. The raw
@@ -39,6 +40,13 @@ echo "back-propagation ..." >&2
 # numpy as Debian ships it; OPENBLAS_CORETYPE / OPENBLAS_L2_SIZE, set on some
 # machines, would hold an OpenBLAS back, so they are unset for this command.
 env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE "$py" "$root/bench/backprop_numpy.py" >"$out/backprop_numpy.txt"
+# Optionally the same numpy over OpenBLAS, from a folder holding its
+# libblas.so.3 (for example the openblas-pthread folder of an unpacked
+# libopenblas0-pthread package), without changing the system's choice.
+if [ -n "${QUENBY_BENCH_OPENBLAS:-}" ]; then
+  env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE LD_LIBRARY_PATH="$QUENBY_BENCH_OPENBLAS" \
+    "$py" "$root/bench/backprop_numpy.py" >"$out/backprop_numpy_openblas.txt"
+fi
 
 echo "loading ..." >&2
 mkdir -p "$out/load"
