@@ -63,7 +63,12 @@ Lines Concat(Lines a, const Lines& b) {
 // Weight lines as the compiled file writes them.
 Lines WeightLines(const std::vector<double>& w) {
   Lines l;
-  for (double v : w) l.push_back(" " + common::GeneralNumber(v) + " ");
+  for (double v : w) {
+    std::string line(1, ' ');  // appended, not prefixed: GCC 12 misreads a prefix as an overlapping copy
+    line += common::GeneralNumber(v);
+    line += ' ';
+    l.push_back(line);
+  }
   return l;
 }
 

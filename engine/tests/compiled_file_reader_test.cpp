@@ -98,7 +98,7 @@ TEST_F(CompiledFileReader, RebuildsDerivedInputColumnsFromCodes) {
 
   // Three direct inputs, codes 1 and 4, twenty variables: columns 21 and 24.
   std::vector<std::string> lines = {"*** General Project Info ***", " 20  0  0 "};
-  for (int i = 1; i <= 20; ++i) lines.push_back("V" + std::to_string(i));
+  for (int i = 1; i <= 20; ++i) lines.push_back(std::string("V").append(std::to_string(i)));
   for (const char* l : {"*** Clustering ***", " 0  0 None", "*** Partitioning ***", " 3  2 ", " 4 ", " 9 ", " 2 ",
                         " 1 ", " 4 ", "*** Min and Max ***"})
     lines.push_back(l);
