@@ -257,6 +257,13 @@ int Run(const fs::path& binDir, const fs::path& workDir, const fs::path& sampleD
   Check(AllUntouched(missing), "driver missing: output vector untouched");
   fs::rename(std::string(kDriverFile) + ".away", kDriverFile);
 
+  // Engine missing: the driver fails at its first engine call, so the same.
+  fs::rename(kEngineFile, std::string(kEngineFile) + ".away");
+  status = Calculate(fn, 1.0, missing);
+  Check(status == 1 && AllUntouched(missing), "engine missing: status " + std::to_string(status) +
+                                                  ", expected 1 with the output vector untouched");
+  fs::rename(std::string(kEngineFile) + ".away", kEngineFile);
+
   // Leave the folder as the successful run left it, for the comparison.
   std::vector<double> last;
   status = Calculate(fn, 1.0, last);
