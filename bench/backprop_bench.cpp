@@ -77,6 +77,29 @@ BENCHMARK(BM_RunBackProp)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
 
+// Small tables, such as the driver's 100 rows: the automatic choice (0) must
+// be no slower than one thread. args: cases, threads
+void BM_RunBackPropSmall(benchmark::State& state) {
+  const auto cases = static_cast<int32_t>(state.range(0));
+  bench::MakeBackPropNetwork(kInputs, kHidden, kOutputs, 1);
+  bench::FillNetInputs(cases, kInputs);
+  auto& settings = quenby::BackPropExecutionSettings();
+  const auto saved = settings;
+  settings.threads = static_cast<int>(state.range(1));
+  for (auto _ : state) {
+    quenby::RunBackProp();
+    benchmark::DoNotOptimize(quenby::Net().NetOutputs.data());
+  }
+  settings = saved;
+  SetCasesCounter(state, cases);
+}
+BENCHMARK(BM_RunBackPropSmall)
+    ->ArgNames({"cases", "threads"})
+    ->ArgsProduct({{100, 1000}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
 }  // namespace
 
 BENCHMARK_MAIN();

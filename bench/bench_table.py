@@ -68,6 +68,13 @@ def main():
                 row(f"Back Prop, {slabs} slab{'s' if slabs > 1 else ''}, pass beside numpy over OpenBLAS (cases/s)",
                     f"{rate / 1e3:,.0f}k", f"numpy+OpenBLAS {ob / 1e3:,.0f}k", f"{rate / ob:.1f}x", "-", "")
 
+    for cases in (100, 1000):
+        auto = bp.get(f"BM_RunBackPropSmall/cases:{cases}/threads:0/process_time/real_time")
+        one = bp.get(f"BM_RunBackPropSmall/cases:{cases}/threads:1/process_time/real_time")
+        if auto and one:
+            row(f"Back Prop, {cases} cases, automatic threads (us per table)", f"{ms(auto) * 1e3:,.0f}",
+                f"1 thread {ms(one) * 1e3:,.0f}", f"{ms(one) / ms(auto):.2f}x", "no slower", "")
+
     # Loading.
     ld = medians(out / "load.json")
     wc = re.search(r"wc -l: (\d+) lines, (\d+) bytes, best (\d+) ns", (out / "load_wc.txt").read_text())
