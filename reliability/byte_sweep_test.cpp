@@ -151,6 +151,43 @@ TEST_F(Sweep, EveryChangeOfTheCompiledFile) {
   });
 }
 
+// Values at the edge of the double range in a compiled file: the results
+// are finite, or the evaluation fails as a floating-point fault; an infinity
+// or a NaN never passes for a result.
+TEST_F(Sweep, ExtremeValuesOfTheCompiledFile) {
+  ASSERT_TRUE(Compile("valid set")) << QuenbyLastError();
+  const std::string path = project_ + ".DLLFile";
+  const std::string compiled = ReadText(path);
+  struct Case {
+    const char* name;
+    std::string from, to;
+  };
+  const Case cases[] = {
+      {"output range wider than the doubles", "-1  21 \r\n", "-1E+308  1E+308 \r\n"},
+      {"input range wider than the doubles", " 0  12 \r\n", "-1E+308  1E+308 \r\n"},
+      {"smoothing that underflows every kernel", " 0.3  3 \r\n", " 1E-300  3 \r\n"},
+      {"huge smoothing", " 0.3  3 \r\n", " 1E+300  3 \r\n"},
+      {"training outputs whose sum overflows", " 4 \r\n 6 \r\n", " 1.7E+308 \r\n 6 \r\n"},
+      {"huge input weight", "BackProp Info\r\nFalse 1  2 \r\n 0.5 ", "BackProp Info\r\nFalse 1  2 \r\n 1E+308 "},
+      {"huge output weight", " 1.5 \r\n-1.25 \r\n", " 1E+308 \r\n 1E+308 \r\n"},
+      {"tiny range", " 0  12 \r\n", " 0  1E-320 \r\n"},
+  };
+  for (const Case& c : cases) {
+    size_t at = compiled.find(c.from);
+    ASSERT_NE(at, std::string::npos) << c.name;
+    std::string changed = compiled;
+    changed.replace(at, c.from.size(), c.to);
+    if (std::string(c.name).find("training outputs") != std::string::npos) {
+      size_t second = changed.find(" 12 \r\n", at);
+      ASSERT_NE(second, std::string::npos);
+      changed.replace(second, 4, " 1.7E+308 ");
+    }
+    WriteText(path, changed);
+    quenby::ResetLoadedNetwork();
+    ExpectEvaluation(c.name);
+  }
+}
+
 class ProjectFileSweep : public Sweep, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ProjectFileSweep, EveryChangeOfOneFile) {
