@@ -58,8 +58,8 @@ void BM_RunBackProp(benchmark::State& state) {
   auto& settings = quenby::BackPropExecutionSettings();
   const auto saved = settings;
   settings.threads = static_cast<int>(state.range(1));
-  if (state.range(2) >= 0) settings.isa = static_cast<quenby::BackPropIsa>(state.range(2));
-  if (!quenby::BackPropIsaAvailable(settings.isa)) state.SkipWithError("instruction set not available");
+  if (state.range(2) >= 0) settings.isa = static_cast<quenby::VectorIsa>(state.range(2));
+  if (!quenby::VectorIsaAvailable(settings.isa)) state.SkipWithError("instruction set not available");
   for (auto _ : state) {
     quenby::RunBackProp();
     benchmark::DoNotOptimize(quenby::Net().NetOutputs.data());

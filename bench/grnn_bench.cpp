@@ -70,9 +70,9 @@ void BM_RunGrnn(benchmark::State& state) {
   MakeNetwork(genetic ? "Genetic" : "Holdout", kCases, kPatterns, state.range(3) / 100.0);
   auto& settings = quenby::GrnnExecutionSettings();
   const auto saved = settings;
-  if (state.range(1) >= 0) settings.isa = static_cast<quenby::GrnnIsa>(state.range(1));
+  if (state.range(1) >= 0) settings.isa = static_cast<quenby::VectorIsa>(state.range(1));
   settings.threads = static_cast<int>(state.range(2));
-  if (!quenby::GrnnIsaAvailable(settings.isa)) state.SkipWithError("instruction set not available");
+  if (!quenby::VectorIsaAvailable(settings.isa)) state.SkipWithError("instruction set not available");
   for (auto _ : state) {
     quenby::RunGrnn();
     benchmark::DoNotOptimize(Net().NetOutputs.data());

@@ -5,53 +5,14 @@
 #include <cstring>
 #include <thread>
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(_WIN32)
-// Windows x64 only guarantees a 16-byte aligned stack, and GCC spills 32-
-// and 64-byte vectors with aligned moves there; Windows builds stay on the
-// baseline set.
-#define QUENBY_BACKPROP_WIDE 1
-#else
-#define QUENBY_BACKPROP_WIDE 0
-#endif
+#include "vector_lanes.h"
+
 
 namespace quenby {
 
 namespace {
 
-typedef double V2 __attribute__((vector_size(16)));
-#if QUENBY_BACKPROP_WIDE
-typedef double V4 __attribute__((vector_size(32)));
-typedef double V8 __attribute__((vector_size(64)));
-#endif
-
-// Unaligned, aliasing twins for loads and stores straight from tables.
-template <class V>
-struct Unaligned;
-template <>
-struct Unaligned<V2> {
-  typedef double type __attribute__((vector_size(16), may_alias, aligned(8)));
-};
-#if QUENBY_BACKPROP_WIDE
-template <>
-struct Unaligned<V4> {
-  typedef double type __attribute__((vector_size(32), may_alias, aligned(8)));
-};
-template <>
-struct Unaligned<V8> {
-  typedef double type __attribute__((vector_size(64), may_alias, aligned(8)));
-};
-#endif
-
-// By reference: a wide vector passed by value would change the calling
-// convention between functions built for different sets.
-template <class V>
-[[gnu::always_inline]] inline void Load(V& to, const double* from) {
-  to = *reinterpret_cast<const typename Unaligned<V>::type*>(from);
-}
-template <class V>
-[[gnu::always_inline]] inline void Store(double* to, const V& v) {
-  *reinterpret_cast<typename Unaligned<V>::type*>(to) = v;
-}
+using namespace lanes;
 
 // Cases per group: the widest set takes 16 at once; workspaces are sized
 // for it whatever the set.
@@ -109,7 +70,7 @@ int32_t ScaleRowsBaseline(const Array2<double>& a, Array2<double>& s, const doub
                           int32_t first, int32_t last) {
   return ScaleRowsT<V2>(a, s, lo, hi, n, first, last);
 }
-#if QUENBY_BACKPROP_WIDE
+#if QUENBY_WIDE_VECTORS
 __attribute__((target("avx2"))) int32_t ScaleRowsAvx2(const Array2<double>& a, Array2<double>& s, const double* lo,
                                                       const double* hi, int n, int32_t first, int32_t last) {
   return ScaleRowsT<V4>(a, s, lo, hi, n, first, last);
@@ -243,7 +204,7 @@ int32_t ForwardBaseline(const BackPropPlan& p, const Array2<double>& s, const Ar
                         const Array2<double>& ow, Array2<double>& o, int32_t first, int32_t last, Workspace& ws) {
   return ForwardT<V2, 2, 6>(p, s, iw, ow, o, first, last, ws);
 }
-#if QUENBY_BACKPROP_WIDE
+#if QUENBY_WIDE_VECTORS
 __attribute__((target("avx2"))) int32_t ForwardAvx2(const BackPropPlan& p, const Array2<double>& s,
                                                     const Array2<double>& iw, const Array2<double>& ow,
                                                     Array2<double>& o, int32_t first, int32_t last, Workspace& ws) {
@@ -257,28 +218,9 @@ __attribute__((target("avx512f"))) int32_t ForwardAvx512(const BackPropPlan& p, 
 }
 #endif
 
-// Asked once (thread-safe static initialisation): the kernel runs on worker
-// threads too.
-struct IsaSupport {
-  bool avx2 = false;
-  bool avx512 = false;
-  IsaSupport() {
-#if QUENBY_BACKPROP_WIDE
-    __builtin_cpu_init();
-    avx2 = __builtin_cpu_supports("avx2");
-    avx512 = __builtin_cpu_supports("avx512f");
-#endif
-  }
-};
-
-const IsaSupport& Support() {
-  static const IsaSupport support;
-  return support;
-}
-
-BackPropIsa UsableIsa() {
-  const BackPropIsa isa = BackPropExecutionSettings().isa;
-  return BackPropIsaAvailable(isa) ? isa : BackPropIsa::Baseline;
+VectorIsa UsableIsa() {
+  const VectorIsa isa = BackPropExecutionSettings().isa;
+  return VectorIsaAvailable(isa) ? isa : VectorIsa::Baseline;
 }
 
 int ThreadsFor(int64_t rows, int64_t terms, int64_t termsPerThread) {
@@ -326,36 +268,20 @@ int32_t InParts(int threads, int32_t first, int32_t last, Work&& work) {
 }  // namespace
 
 BackPropExecution& BackPropExecutionSettings() {
-  static BackPropExecution settings{BestBackPropIsa(), 0};
+  static BackPropExecution settings{BestVectorIsa(), 0};
   return settings;
-}
-
-bool BackPropIsaAvailable(BackPropIsa isa) {
-  switch (isa) {
-    case BackPropIsa::Baseline:
-      return true;
-    case BackPropIsa::Avx2:
-      return Support().avx2;
-    case BackPropIsa::Avx512:
-      return Support().avx512;
-  }
-  return false;
-}
-
-BackPropIsa BestBackPropIsa() {
-  return Support().avx512 ? BackPropIsa::Avx512 : Support().avx2 ? BackPropIsa::Avx2 : BackPropIsa::Baseline;
 }
 
 int32_t ScaleRowsFast(const Array2<double>& netInputs, Array2<double>& scaledInputs, const double* min,
                       const double* max, int inputs, int32_t first, int32_t last) {
   if (first > last) return last + 1;
-  const BackPropIsa isa = UsableIsa();
+  const VectorIsa isa = UsableIsa();
   const int threads = ThreadsFor(int64_t{last} - first + 1, (int64_t{last} - first + 1) * inputs, kScaleTermsPerThread);
   return InParts(threads, first, last, [&](int, int32_t from, int32_t to) {
     switch (isa) {
-#if QUENBY_BACKPROP_WIDE
-      case BackPropIsa::Avx512:  // 8 lanes of compares and selects measured slower than 4
-      case BackPropIsa::Avx2:
+#if QUENBY_WIDE_VECTORS
+      case VectorIsa::Avx512:  // 8 lanes of compares and selects measured slower than 4
+      case VectorIsa::Avx2:
         return ScaleRowsAvx2(netInputs, scaledInputs, min, max, inputs, from, to);
 #endif
       default:
@@ -367,7 +293,7 @@ int32_t ScaleRowsFast(const Array2<double>& netInputs, Array2<double>& scaledInp
 int32_t ForwardCasesFast(const BackPropPlan& plan, const Array2<double>& scaledInputs, const Array2<double>& inputWeights,
                          const Array2<double>& outputWeights, Array2<double>& netOutputs, int32_t first, int32_t last) {
   if (first > last) return last + 1;
-  const BackPropIsa isa = UsableIsa();
+  const VectorIsa isa = UsableIsa();
   const int64_t rows = int64_t{last} - first + 1;
   const int64_t terms = rows * (int64_t{plan.inRows} * plan.hidden + int64_t{plan.biasUnits + plan.hidden} * plan.outputs);
   const int threads = ThreadsFor(rows, terms, kForwardTermsPerThread);
@@ -377,10 +303,10 @@ int32_t ForwardCasesFast(const BackPropPlan& plan, const Array2<double>& scaledI
   return InParts(threads, first, last, [&](int t, int32_t from, int32_t to) {
     Workspace& ws = spaces[static_cast<size_t>(t)];
     switch (isa) {
-#if QUENBY_BACKPROP_WIDE
-      case BackPropIsa::Avx512:
+#if QUENBY_WIDE_VECTORS
+      case VectorIsa::Avx512:
         return ForwardAvx512(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, ws);
-      case BackPropIsa::Avx2:
+      case VectorIsa::Avx2:
         return ForwardAvx2(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, ws);
 #endif
       default:

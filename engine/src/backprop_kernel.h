@@ -15,19 +15,15 @@
 
 #include "backprop.h"
 #include "engine_arrays.h"
+#include "vector_lanes.h"
 
 namespace quenby {
-
-// Instruction sets of the kernel; all give bit-identical results.
-enum class BackPropIsa { Baseline, Avx2, Avx512 };
-BackPropIsa BestBackPropIsa();
-bool BackPropIsaAvailable(BackPropIsa isa);
 
 // How the pass runs: the instruction set and the number of threads (0: one
 // for small tables, else one per processor). Results never depend on it;
 // tests and benchmarks change it.
 struct BackPropExecution {
-  BackPropIsa isa;
+  VectorIsa isa;
   int threads;
 };
 BackPropExecution& BackPropExecutionSettings();

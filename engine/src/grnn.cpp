@@ -166,7 +166,7 @@ struct GrnnJob {
 
 struct GrnnPass {
   const GrnnPatternLayout* layout;
-  GrnnIsa isa;
+  VectorIsa isa;
   bool genetic;
   double twoSigmaSquared;
   int32_t P;

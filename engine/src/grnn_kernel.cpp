@@ -2,14 +2,8 @@
 
 #include <cstring>
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(_WIN32)
-// Windows x64 only guarantees a 16-byte aligned stack, and MinGW's GCC may
-// spill 32- and 64-byte vectors there with aligned moves (a crash when the
-// stack is not realigned); Windows builds stay on the baseline set.
-#define QUENBY_GRNN_WIDE 1
-#else
-#define QUENBY_GRNN_WIDE 0
-#endif
+#include "vector_lanes.h"
+
 
 namespace quenby {
 
@@ -38,37 +32,7 @@ void BuildGrnnPatternLayout(const LoadedNetwork& net, int32_t patterns, int16_t 
 
 namespace {
 
-typedef double V2 __attribute__((vector_size(16)));
-#if QUENBY_GRNN_WIDE
-typedef double V4 __attribute__((vector_size(32)));
-typedef double V8 __attribute__((vector_size(64)));
-#endif
-
-// The unaligned, aliasing twin of each vector type, for loads straight from
-// the pattern layout. (Attributes on a template argument are dropped, so the
-// twins live in a trait.)
-template <class V>
-struct Unaligned;
-template <>
-struct Unaligned<V2> {
-  typedef double type __attribute__((vector_size(16), may_alias, aligned(8)));
-};
-#if QUENBY_GRNN_WIDE
-template <>
-struct Unaligned<V4> {
-  typedef double type __attribute__((vector_size(32), may_alias, aligned(8)));
-};
-template <>
-struct Unaligned<V8> {
-  typedef double type __attribute__((vector_size(64), may_alias, aligned(8)));
-};
-#endif
-
-template <class V>
-[[gnu::always_inline]] inline void LoadVector(V& to, const double* from) {
-  static_assert(alignof(typename Unaligned<V>::type) == alignof(double));
-  to = *reinterpret_cast<const typename Unaligned<V>::type*>(from);
-}
+using namespace lanes;
 
 // Cases x kGrnnBlock patterns at a time: every pattern vector loaded is used
 // for CT cases. The accumulators are plain per-lane running sums, added to
@@ -91,8 +55,8 @@ template <class V, int CT, bool Genetic>
       V tv[kVectors];
       V sv[kVectors];
       for (int v = 0; v < kVectors; ++v) {
-        LoadVector(tv[v], t + j * kGrnnBlock + v * kLanes);
-        if constexpr (Genetic) LoadVector(sv[v], s + j * kGrnnBlock + v * kLanes);
+        Load(tv[v], t + j * kGrnnBlock + v * kLanes);
+        if constexpr (Genetic) Load(sv[v], s + j * kGrnnBlock + v * kLanes);
       }
       for (int c = 0; c < CT; ++c) {
         const double xc = x[c][j];
@@ -135,7 +99,7 @@ void ExponentsBaseline(const GrnnPatternLayout& layout, bool genetic, double two
     Cases<V2, 1, false>(layout, twoSigmaSquared, x, caseCount, firstBlock, endBlock, out);
 }
 
-#if QUENBY_GRNN_WIDE
+#if QUENBY_WIDE_VECTORS
 __attribute__((target("avx2"))) void ExponentsAvx2(const GrnnPatternLayout& layout, bool genetic,
                                                    double twoSigmaSquared, const double* const* x,
                                                    int caseCount, int64_t firstBlock, int64_t endBlock,
@@ -159,60 +123,21 @@ __attribute__((target("avx512f"))) void ExponentsAvx512(const GrnnPatternLayout&
 
 }  // namespace
 
-namespace {
-
-// Asked once (thread-safe static initialisation): the kernel runs on worker
-// threads too.
-struct IsaSupport {
-  bool avx2 = false;
-  bool avx512 = false;
-  IsaSupport() {
-#if QUENBY_GRNN_WIDE
-    __builtin_cpu_init();
-    avx2 = __builtin_cpu_supports("avx2");
-    avx512 = __builtin_cpu_supports("avx512f");
-#endif
-  }
-};
-
-const IsaSupport& Support() {
-  static const IsaSupport support;
-  return support;
-}
-
-}  // namespace
-
-bool GrnnIsaAvailable(GrnnIsa isa) {
-  switch (isa) {
-    case GrnnIsa::Baseline:
-      return true;
-    case GrnnIsa::Avx2:
-      return Support().avx2;
-    case GrnnIsa::Avx512:
-      return Support().avx512;
-  }
-  return false;
-}
-
-GrnnIsa BestGrnnIsa() {
-  return Support().avx512 ? GrnnIsa::Avx512 : Support().avx2 ? GrnnIsa::Avx2 : GrnnIsa::Baseline;
-}
-
 GrnnExecution& GrnnExecutionSettings() {
-  static GrnnExecution settings{BestGrnnIsa(), 0};
+  static GrnnExecution settings{BestVectorIsa(), 0};
   return settings;
 }
 
-void GrnnExponents(GrnnIsa isa, const GrnnPatternLayout& layout, bool genetic, double twoSigmaSquared,
+void GrnnExponents(VectorIsa isa, const GrnnPatternLayout& layout, bool genetic, double twoSigmaSquared,
                    const double* const* caseInputs, int caseCount, int64_t firstBlock, int64_t endBlock,
                    double* const* exponents) {
-  if (!GrnnIsaAvailable(isa)) isa = GrnnIsa::Baseline;
+  if (!VectorIsaAvailable(isa)) isa = VectorIsa::Baseline;
   switch (isa) {
-#if QUENBY_GRNN_WIDE
-    case GrnnIsa::Avx512:
+#if QUENBY_WIDE_VECTORS
+    case VectorIsa::Avx512:
       ExponentsAvx512(layout, genetic, twoSigmaSquared, caseInputs, caseCount, firstBlock, endBlock, exponents);
       return;
-    case GrnnIsa::Avx2:
+    case VectorIsa::Avx2:
       ExponentsAvx2(layout, genetic, twoSigmaSquared, caseInputs, caseCount, firstBlock, endBlock, exponents);
       return;
 #endif

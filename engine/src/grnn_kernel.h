@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "loaded_network.h"
+#include "vector_lanes.h"
 
 namespace quenby {
 
@@ -35,28 +36,21 @@ struct GrnnPatternLayout {
 void BuildGrnnPatternLayout(const LoadedNetwork& net, int32_t patterns, int16_t inputs, bool genetic,
                             GrnnPatternLayout& layout);
 
-// Instruction sets of the kernel; all give bit-identical results.
-enum class GrnnIsa { Baseline, Avx2, Avx512 };
-
-// The widest set this processor (and build) can run.
-GrnnIsa BestGrnnIsa();
-bool GrnnIsaAvailable(GrnnIsa isa);
+// How RunGrnn runs: the instruction set and the number of threads (0: one
+// for small tables, else one per processor). Results never depend on it;
+// tests and benchmarks change it.
+struct GrnnExecution {
+  VectorIsa isa;
+  int threads;
+};
+GrnnExecution& GrnnExecutionSettings();
 
 // For each case c in 0..caseCount-1 and each pattern slot s of blocks
 // firstBlock..endBlock-1, writes the kernel exponent into
 // exponents[c][s] (s counts from block 0). caseInputs[c] points at the
 // case's scaled input 1 (inputs laid out 1..n contiguously).
 // twoSigmaSquared is 2 sigma^2 for "Holdout" and unused for "Genetic".
-// How RunGrnn runs: the instruction set and the number of threads (0: one
-// for small tables, else one per processor). Results never depend on it;
-// tests and benchmarks change it.
-struct GrnnExecution {
-  GrnnIsa isa;
-  int threads;
-};
-GrnnExecution& GrnnExecutionSettings();
-
-void GrnnExponents(GrnnIsa isa, const GrnnPatternLayout& layout, bool genetic, double twoSigmaSquared,
+void GrnnExponents(VectorIsa isa, const GrnnPatternLayout& layout, bool genetic, double twoSigmaSquared,
                    const double* const* caseInputs, int caseCount, int64_t firstBlock, int64_t endBlock,
                    double* const* exponents);
 

@@ -35,10 +35,10 @@ class BackPropSpeed : public ::testing::Test {
     BackPropExecutionSettings() = saved_;
     ResetLoadedNetwork();
   }
-  static std::vector<BackPropIsa> Isas() {
-    std::vector<BackPropIsa> isas;
-    for (BackPropIsa isa : {BackPropIsa::Baseline, BackPropIsa::Avx2, BackPropIsa::Avx512})
-      if (BackPropIsaAvailable(isa)) isas.push_back(isa);
+  static std::vector<VectorIsa> Isas() {
+    std::vector<VectorIsa> isas;
+    for (VectorIsa isa : {VectorIsa::Baseline, VectorIsa::Avx2, VectorIsa::Avx512})
+      if (VectorIsaAvailable(isa)) isas.push_back(isa);
     return isas;
   }
 
@@ -149,7 +149,7 @@ TEST_F(BackPropSpeed, EveryInstructionSetAndThreadCountGivesThePlainBits) {
   for (const Shape& s : shapes) {
     const RefNetwork net = RandomNetwork(rng, s.nIn, s.hidden, s.outputs, s.slabs, s.multi, s.spread);
     const auto cases = RandomCases(rng, s.cases, s.nIn);
-    for (BackPropIsa isa : Isas()) {
+    for (VectorIsa isa : Isas()) {
       for (int threads : {1, 2, 3, 0}) {
         SCOPED_TRACE(::testing::Message() << "nIn " << s.nIn << " hidden " << s.hidden << " slabs " << s.slabs.size()
                                           << " cases " << s.cases << " isa " << static_cast<int>(isa) << " threads "
@@ -193,7 +193,7 @@ TEST_F(BackPropSpeed, ANonFiniteSumFailsAtTheSameCaseWithThePlainMessage) {
   const int cases = 100;
   for (bool hidden : {true, false}) {
     for (int bad : {1, 16, 17, 50, 51, 100}) {
-      for (BackPropIsa isa : Isas()) {
+      for (VectorIsa isa : Isas()) {
         for (int threads : {1, 2, 3}) {
           SCOPED_TRACE(::testing::Message() << (hidden ? "hidden" : "output") << " sum, case " << bad << " isa "
                                             << static_cast<int>(isa) << " threads " << threads);

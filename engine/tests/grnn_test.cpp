@@ -386,9 +386,9 @@ TEST(GrnnFastPath, BitIdenticalToThePlainLoopOnRandomNetworks) {
   const Shape shapes[] = {{1, 1, 1, 1},   {3, 2, 17, 5},   {7, 3, 33, 11},  {50, 1, 100, 9},
                           {0, 2, 5, 3},   {12, 4, 16, 64}, {5, 1, 250, 70}, {2, 2, 31, 1},
                           {50, 2, 1500, 6}};  // several pattern-block chunks
-  std::vector<GrnnIsa> isas;
-  for (GrnnIsa isa : {GrnnIsa::Baseline, GrnnIsa::Avx2, GrnnIsa::Avx512})
-    if (GrnnIsaAvailable(isa)) isas.push_back(isa);
+  std::vector<VectorIsa> isas;
+  for (VectorIsa isa : {VectorIsa::Baseline, VectorIsa::Avx2, VectorIsa::Avx512})
+    if (VectorIsaAvailable(isa)) isas.push_back(isa);
   std::mt19937_64 rng(20261207);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   std::uniform_real_distribution<double> factor(0.05, 3.0);
@@ -412,7 +412,7 @@ TEST(GrnnFastPath, BitIdenticalToThePlainLoopOnRandomNetworks) {
       }
       for (int i = 1; i <= s.cases; ++i)
         for (int j = 1; j <= s.nIn; ++j) n.NetInputs(i, j) = (i % 4 == 0 ? 40 : i % 4 == 1 ? 6 : 2) * u(rng);
-      for (GrnnIsa isa : isas)
+      for (VectorIsa isa : isas)
         for (int threads : {1, 2}) {
           GrnnExecutionSettings() = {isa, threads};
           ExpectMatchesReference(std::string(calibration) + " nIn " + std::to_string(s.nIn) + " P " +

@@ -1,0 +1,67 @@
+#pragma once
+// What the engine's hot loops share: vectors of doubles whose lanes each run
+// the plain loop's operations in its order, and the instruction sets they
+// may be built for. Only IEEE addition, subtraction, multiplication and
+// division run in the lanes, so every set gives the scalar loop's bits.
+
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(_WIN32)
+// Windows x64 only guarantees a 16-byte aligned stack, and MinGW's GCC may
+// spill 32- and 64-byte vectors there with aligned moves (a crash when the
+// stack is not realigned); Windows builds stay on the baseline set.
+#define QUENBY_WIDE_VECTORS 1
+#else
+#define QUENBY_WIDE_VECTORS 0
+#endif
+
+namespace quenby {
+
+// Instruction sets of the vector kernels; all give bit-identical results.
+enum class VectorIsa { Baseline, Avx2, Avx512 };
+
+// The widest set this processor (and build) can run; asked of the processor
+// once per process.
+VectorIsa BestVectorIsa();
+bool VectorIsaAvailable(VectorIsa isa);
+
+namespace lanes {
+
+typedef double V2 __attribute__((vector_size(16)));
+#if QUENBY_WIDE_VECTORS
+typedef double V4 __attribute__((vector_size(32)));
+typedef double V8 __attribute__((vector_size(64)));
+#endif
+
+// The unaligned, aliasing twin of each vector type, for loads and stores
+// straight from tables. (Attributes on a template argument are dropped, so
+// the twins live in a trait.)
+template <class V>
+struct Unaligned;
+template <>
+struct Unaligned<V2> {
+  typedef double type __attribute__((vector_size(16), may_alias, aligned(8)));
+};
+#if QUENBY_WIDE_VECTORS
+template <>
+struct Unaligned<V4> {
+  typedef double type __attribute__((vector_size(32), may_alias, aligned(8)));
+};
+template <>
+struct Unaligned<V8> {
+  typedef double type __attribute__((vector_size(64), may_alias, aligned(8)));
+};
+#endif
+
+// By reference: a wide vector passed by value would change the calling
+// convention between functions built for different sets.
+template <class V>
+[[gnu::always_inline]] inline void Load(V& to, const double* from) {
+  static_assert(alignof(typename Unaligned<V>::type) == alignof(double));
+  to = *reinterpret_cast<const typename Unaligned<V>::type*>(from);
+}
+template <class V>
+[[gnu::always_inline]] inline void Store(double* to, const V& v) {
+  *reinterpret_cast<typename Unaligned<V>::type*>(to) = v;
+}
+
+}  // namespace lanes
+}  // namespace quenby
