@@ -109,7 +109,7 @@ def main():
         row("Peak memory of one driver run (kB, max RSS)", mem.group(1), f"copy driver {mem.group(2)}",
             f"{int(mem.group(1)) / int(mem.group(2)):.2f}x", "-")
 
-    # Compilation (helper script's own output).
+    # Compilation (compile_bench.sh's own output).
     comp = (out / "compile.txt").read_text()
     c = re.search(r"BM_CompileProject/real_time_median .*?MB=([0-9.]+[kMG]?)/s", comp)
     w = re.search(r"wc -l on bench.dat: .*= ([0-9.]+) MB/s", comp)
@@ -120,7 +120,7 @@ def main():
         row(f"Compilation, {label} (MB/s)", f"{mbs:,.0f}", f"wc -l {float(w.group(1)):,.0f}" if w else "-",
             f"{mbs / float(w.group(1)):.2f}x" if w else "-", "-")
 
-    # General regression (helper script's own output).
+    # General regression (grnn_bench.sh's own output).
     grnn = (out / "grnn.txt").read_text()
     gn = {m.group(1): float(m.group(2)) for m in re.finditer(r"numpy (Holdout|Genetic) .*?terms/s=([0-9.]+)G/s", grnn)}
     for genetic, cal in ((0, "Holdout"), (1, "Genetic")):
