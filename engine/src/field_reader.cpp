@@ -108,15 +108,7 @@ double FieldReader::ReadDouble(std::string_view what) {
   return v;
 }
 
-namespace {
-int64_t RoundedInteger(double v, bool& ok) {
-  int64_t r = 0;
-  ok = common::RoundHalfEven(v, r);
-  return r;
-}
-}  // namespace
-
-int32_t FieldReader::ReadInt32(std::string_view what) {
+int64_t FieldReader::ReadInteger(std::string_view what, int64_t lowest, int64_t highest, const char* fits) {
   long at = 0;
   std::string_view token = NumberToken(what, at);
   double v = 0;
@@ -125,32 +117,20 @@ int32_t FieldReader::ReadInt32(std::string_view what) {
     common::FailAt(FailureClass::TypeMismatch,
                    Quoted(token) + " is not a number (expected " + std::string(what) + ")", fileName_, at);
   }
-  bool ok = !overflow;
-  int64_t r = ok ? RoundedInteger(v, ok) : 0;
-  if (!ok || r > INT32_MAX || r < INT32_MIN) {
-    common::FailAt(FailureClass::Overflow,
-                   Quoted(token) + " (" + std::string(what) + ") does not fit a 32-bit integer", fileName_, at);
+  int64_t r = 0;
+  if (overflow || !common::RoundHalfEven(v, r) || r > highest || r < lowest) {
+    common::FailAt(FailureClass::Overflow, Quoted(token) + " (" + std::string(what) + ") does not fit " + fits,
+                   fileName_, at);
   }
-  return static_cast<int32_t>(r);
+  return r;
+}
+
+int32_t FieldReader::ReadInt32(std::string_view what) {
+  return static_cast<int32_t>(ReadInteger(what, INT32_MIN, INT32_MAX, "a 32-bit integer"));
 }
 
 int16_t FieldReader::ReadInt16(std::string_view what) {
-  long at = 0;
-  std::string_view token = NumberToken(what, at);
-  double v = 0;
-  bool overflow = false;
-  if (!common::ParseNumber(token, v, &overflow) && !overflow) {
-    common::FailAt(FailureClass::TypeMismatch,
-                   Quoted(token) + " is not a number (expected " + std::string(what) + ")", fileName_, at);
-  }
-  bool ok = !overflow;
-  int64_t r = ok ? RoundedInteger(v, ok) : 0;
-  if (!ok || r > INT16_MAX || r < INT16_MIN) {
-    common::FailAt(FailureClass::Overflow,
-                   Quoted(token) + " (" + std::string(what) + ") does not fit a 16-bit integer (largest 32767)",
-                   fileName_, at);
-  }
-  return static_cast<int16_t>(r);
+  return static_cast<int16_t>(ReadInteger(what, INT16_MIN, INT16_MAX, "a 16-bit integer (largest 32767)"));
 }
 
 int16_t FieldReader::ReadCount(std::string_view what) {

@@ -51,6 +51,9 @@ class FieldReader {
   [[noreturn]] void FailHere(common::FailureClass cls, std::string_view what) const;
 
  private:
+  // A number field rounded half to even, within lowest..highest (an
+  // overflow failure naming what it must fit otherwise).
+  int64_t ReadInteger(std::string_view what, int64_t lowest, int64_t highest, const char* fits);
   std::string_view NumberToken(std::string_view what, long& tokenLine);
   void SkipSeparator();
   void SkipLineEnd();
