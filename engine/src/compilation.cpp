@@ -48,10 +48,6 @@ std::string CompileText() {
   LoadedNetwork& n = Net();
   n.ClusteringMode = "None";
   ReadProjectData();
-  // Without a design file the network has no inputs of its own; the writer
-  // still wants the (empty) tables it writes from.
-  if (n.NetInputColumns.Empty()) n.NetInputColumns.Redim(n.DirectInputCount, "NetInputColumns");
-  if (n.DerivedInputCodes.Empty()) n.DerivedInputCodes.Redim(n.DerivedInputCount, "DerivedInputCodes");
   ReadRangeOverrides();
   const bool hasBackProp = common::FileExists(n.ProjectPath + ".net");
   if (hasBackProp) ReadBackPropNetwork(n);
