@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
   std::string outfile;
   for (int i = 0; i < 400; ++i) common::AppendNumberLine(outfile, std::sin(i * 0.37) * std::pow(10.0, i % 40 - 20));
   Write(root / "outfile_reader_fuzz" / "outfile.dat", outfile);
-  Write(root / "outfile_reader_fuzz" / "forms.dat", " 0.5\r\n-1.25E-07 \r\n.5D+3, 7\r\n\r\n  -3.\r\n1Q2/\r\n,\r\nINF\r\n");
+  Write(root / "outfile_reader_fuzz" / "forms.dat",
+        " 0.5\r\n-1.25E-07 \r\n.5D+3, 7\r\n\r\n  -3.\r\n1Q2/\r\n,\r\nINF\r\n");
 
   Write(root / "control_file_fuzz" / "Control.dat",
         "Network A\r\nnetA\r\nNetwork B\r\nnetB\r\nNetwork C\r\nnetC\r\nFirst stage\r\nnetFirst\r\nCases\r\n1\r\n");
@@ -81,8 +82,8 @@ int main(int argc, char** argv) {
   }
   Write(root / "inputvars_fuzz" / "inputvars.dat", inputvars);
 
-  const double numbers[] = {0.0, -3.0, 0.5, 1e-5, 9.99999999999999e14, 1e15, 123456789012345.6, -1.25e-7, 1e300,
-                            4.9e-324, 0.1};
+  const double numbers[] = {0.0,      -3.0,  0.5,      1e-5, 9.99999999999999e14, 1e15, 123456789012345.6,
+                            -1.25e-7, 1e300, 4.9e-324, 0.1};
   for (double v : numbers) {
     std::string bytes(sizeof v, '\0');
     std::memcpy(bytes.data(), &v, sizeof v);

@@ -4,9 +4,9 @@
 // tables as large as the counts allow under an address-space limit. Each
 // ends with a clear error, and no earlier complete file is damaged.
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -42,7 +42,7 @@ class Deployed : public ::testing::Test {
     const std::string report = fs::temp_directory_path() / ("quenby-h-report-" + std::to_string(getpid()));
     std::vector<std::string> args{std::to_string(seed), "1", report};
     if (clear) args.push_back("clear");
-    ProgramRun run = RunProgram(kHostProgram, args, folder_.Path(), limits);
+    ProgramRun run = RunProgram(folder_.File(kHostProgramName), args, folder_.Path(), limits);
     EXPECT_EQ(run.exitCode, 0) << "the host ended: " << run.errorText;
     hostErrors_ = run.errorText;
     std::vector<HostCall> calls = ReadHostReport(report);
@@ -54,7 +54,9 @@ class Deployed : public ::testing::Test {
     return calls[0];
   }
 
-  ProgramRun Driver(const Limits& limits = {}) { return RunProgram(folder_.File("Torvane"), {}, folder_.Path(), limits); }
+  ProgramRun Driver(const Limits& limits = {}) {
+    return RunProgram(folder_.File("Torvane"), {}, folder_.Path(), limits);
+  }
 
   void ExpectUntouched(const HostCall& call) {
     ASSERT_EQ(call.out.size(), 400u);
@@ -132,8 +134,10 @@ TEST_F(Deployed, DriverInputFilesMissingTruncatedOrFolders) {
   for (const Fault& f : faults) {
     SCOPED_TRACE(std::string(f.file) + " " + f.what);
     fs::remove_all(folder_.File(f.file));
-    if (f.folder) fs::create_directory(folder_.File(f.file));
-    else if (!f.text.empty()) WriteText(folder_.File(f.file), f.text);
+    if (f.folder)
+      fs::create_directory(folder_.File(f.file));
+    else if (!f.text.empty())
+      WriteText(folder_.File(f.file), f.text);
     ProgramRun run = Driver();
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.errorText.find(f.file), std::string::npos) << run.errorText;
@@ -213,9 +217,9 @@ TEST_F(Deployed, FileSizeLimitReachedWhileWriting) {
   EXPECT_EQ(child.message, "untouched");
   EXPECT_EQ(ReadText(folder_.File("outfile.dat")), outfile_);
   EXPECT_EQ(ReadText(folder_.File("trashy.dat")), trashy);
-  EXPECT_EQ(FilesOtherThan(folder_.Path(), {"Torvane", "libQuenby.so", "libPellmar.so", "netA.DLLFile",
-                                            "netB.DLLFile", "netC.DLLFile", "netFirst.DLLFile", "Control.dat",
-                                            "inputvars.dat", "outfile.dat", "trashy.dat"}),
+  EXPECT_EQ(FilesOtherThan(folder_.Path(), {"Torvane", "libQuenby.so", "libPellmar.so", kHostProgramName,
+                                            "netA.DLLFile", "netB.DLLFile", "netC.DLLFile", "netFirst.DLLFile",
+                                            "Control.dat", "inputvars.dat", "outfile.dat", "trashy.dat"}),
             std::vector<std::string>{});
 }
 

@@ -25,7 +25,8 @@ constexpr int kCalls = 200;
 
 std::vector<HostCall> HostRun(const Folder& folder, unsigned seed, int calls) {
   const std::string report = folder.File("report.txt");
-  ProgramRun run = RunProgram(kHostProgram, {std::to_string(seed), std::to_string(calls), report}, folder.Path());
+  ProgramRun run =
+      RunProgram(folder.File(kHostProgramName), {std::to_string(seed), std::to_string(calls), report}, folder.Path());
   EXPECT_EQ(run.exitCode, 0) << run.errorText;
   std::vector<HostCall> result = ReadHostReport(report);
   fs::remove(report);
@@ -70,10 +71,11 @@ TEST(Memcheck, OneWholeCalculation) {
   Folder folder;
   Deploy(folder, 6, 2);
   WriteText(folder.File("inputvars.dat"), InputVarsText(2, 3));
-  ProgramRun run = RunProgram(QUENBY_VALGRIND,
-                       {"--tool=memcheck", "--error-exitcode=99", "--leak-check=full", "--show-leak-kinds=definite,indirect",
-                        "--errors-for-leak-kinds=definite,indirect", "--track-origins=yes", folder.File("Torvane")},
-                       folder.Path(), {}, -1, 110);
+  ProgramRun run =
+      RunProgram(QUENBY_VALGRIND,
+                 {"--tool=memcheck", "--error-exitcode=99", "--leak-check=full", "--show-leak-kinds=definite,indirect",
+                  "--errors-for-leak-kinds=definite,indirect", "--track-origins=yes", folder.File("Torvane")},
+                 folder.Path(), {}, -1, 110);
   ASSERT_FALSE(run.timedOut);
   EXPECT_EQ(run.exitCode, 0) << run.errorText;
   EXPECT_NE(run.errorText.find("ERROR SUMMARY: 0 errors"), std::string::npos) << run.errorText;
@@ -86,10 +88,11 @@ TEST(Memcheck, OneWholeCalculation) {
   // The host's side: the adapter loaded by a host, which starts the driver
   // (one case, as the adapter writes it).
   Deploy(folder, 6, 1);
-  run = RunProgram(QUENBY_VALGRIND,
-                   {"--tool=memcheck", "--error-exitcode=99", "--leak-check=full",
-                    "--errors-for-leak-kinds=definite,indirect", kHostProgram, "4", "2", folder.File("report.txt")},
-                   folder.Path(), {}, -1, 110);
+  run = RunProgram(
+      QUENBY_VALGRIND,
+      {"--tool=memcheck", "--error-exitcode=99", "--leak-check=full", "--errors-for-leak-kinds=definite,indirect",
+       folder.File(kHostProgramName), "4", "2", folder.File("report.txt")},
+      folder.Path(), {}, -1, 110);
   EXPECT_EQ(run.exitCode, 0) << run.errorText;
   EXPECT_NE(run.errorText.find("ERROR SUMMARY: 0 errors"), std::string::npos) << run.errorText;
   std::vector<HostCall> calls = ReadHostReport(folder.File("report.txt"));

@@ -283,7 +283,8 @@ std::string CompiledBackPropNetwork(int inputs, int outputs, int hidden, unsigne
 }
 
 void Deploy(const Folder& folder, int hidden, int caseCount) {
-  for (const char* file : {TORVANE_PROGRAM, QUENBY_LIBRARY, PELLMAR_LIBRARY})
+  // The host program too: an unprivileged run may not reach the build tree.
+  for (const char* file : {TORVANE_PROGRAM, QUENBY_LIBRARY, PELLMAR_LIBRARY, RELIABILITY_HOST_PROGRAM})
     fs::copy_file(file, folder.File(fs::path(file).filename().string()), fs::copy_options::overwrite_existing);
   WriteText(folder.File("netA.DLLFile"), CompiledBackPropNetwork(55, 2, hidden, 1));
   WriteText(folder.File("netB.DLLFile"), CompiledBackPropNetwork(53, 1, hidden, 2));

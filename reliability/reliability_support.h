@@ -79,10 +79,11 @@ struct ChildRun {
 ChildRun RunInChild(int (*body)(void* context, std::string& message), void* context, const Limits& limits,
                     int timeoutSeconds = 100);
 
-// The reliability host program: loads the adapter of its current folder and
-// makes calls calculations, printing each status and 400 results to report.
+// The reliability host program, which Deploy puts in the folder: loads the
+// adapter of its current folder and makes calls calculations, printing each
+// status and 400 results to report.
 // Args: seed, calls, report file, and "clear" to leave the run flag clear.
-inline const char* const kHostProgram = RELIABILITY_HOST_PROGRAM;
+inline const char* const kHostProgramName = "reliability_host";
 
 struct HostCall {
   int status = -1;
@@ -99,7 +100,8 @@ std::vector<pid_t> ProcessesRunning(const std::string& path);
 // weights from a fixed sequence of seed.
 std::string CompiledBackPropNetwork(int inputs, int outputs, int hidden, unsigned seed);
 
-// A deployment folder: Torvane, Quenby and Pellmar beside "Control.dat"
+// A deployment folder: Torvane, Quenby, Pellmar and the reliability host
+// beside "Control.dat"
 // naming four compiled networks netA, netB, netC, netFirst (hidden neurons
 // each), with caseCount on line 10.
 void Deploy(const Folder& folder, int hidden, int caseCount);
