@@ -16,6 +16,9 @@ void BuildGrnnPatternLayout(const LoadedNetwork& net, int32_t patterns, int16_t 
   layout.inputs_t.assign(n, 0.0);
   layout.squares_t.clear();
   if (genetic) layout.squares_t.assign(n, 1.0);
+  // Without inputs the tables are empty: there is nothing to place, and a
+  // pattern's offset into an empty table would be taken from a null pointer.
+  if (n == 0) return;
   for (int32_t p = 1; p <= patterns; ++p) {
     const int64_t b = (p - 1) / kGrnnBlock;
     const int lane = (p - 1) % kGrnnBlock;
