@@ -188,6 +188,26 @@ TEST_F(Sweep, ExtremeValuesOfTheCompiledFile) {
   }
 }
 
+// Finding of the compilation fuzzer: a general regression network without
+// inputs (a design file with no direct and no derived input) laid out its
+// training patterns from an empty table, an offset applied to a null pointer.
+// Every pattern is then at distance 0, so every case gets the same result.
+TEST_F(Sweep, GrnnWithoutInputs) {
+  WriteText(project_ + ".ndp", "Design\r\nv1\r\n-\r\n-\r\n0\r\n0\r\nInputs\r\nDerived\r\n0\r\n"
+                               "*** Interface Information ***\r\ni1\r\ni2\r\ni3\r\ni4\r\n0\r\n0\r\n");
+  std::filesystem::remove(project_ + ".MinMax");
+  ASSERT_TRUE(Compile("no inputs")) << QuenbyLastError();
+  std::vector<double> cells(3 * 2, 0.0);
+  const QuenbyTable in{cells.data(), 0, 2, 0, 1};
+  QuenbyTable out{};
+  ASSERT_EQ(ApplyNNet("GRNN", project_.c_str(), &in, &out), QUENBY_OK) << QuenbyLastError();
+  ASSERT_EQ(out.row_upper, 2);
+  ASSERT_EQ(out.col_upper, 1);
+  EXPECT_DOUBLE_EQ(out.data[0], out.data[1]);
+  EXPECT_TRUE(std::isfinite(out.data[0]));
+  QuenbyFreeTable(&out);
+}
+
 class ProjectFileSweep : public Sweep, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ProjectFileSweep, EveryChangeOfOneFile) {

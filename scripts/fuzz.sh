@@ -44,7 +44,10 @@ for t in "${targets[@]}"; do
   log="$build/logs/$t.log"
   result=ok
   # Everything that runs has a time-out: libFuzzer's own, and one around it.
-  if ! timeout $((seconds + 120)) "$build/$t" "$build/corpus/$t" "$build/seeds/$t" \
+  # Inputs that once failed run first, with the seeds.
+  regressions=()
+  if [ -d "fuzz/regressions/$t" ]; then regressions=("fuzz/regressions/$t"); fi
+  if ! timeout $((seconds + 120)) "$build/$t" "$build/corpus/$t" "$build/seeds/$t" "${regressions[@]}" \
       -max_total_time="$seconds" -rss_limit_mb=512 -malloc_limit_mb=256 -timeout=10 \
       -dict="$root/fuzz/markers.dict" -print_final_stats=1 \
       -artifact_prefix="$build/artifacts/$t/" >"$log" 2>&1; then
