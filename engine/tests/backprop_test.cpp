@@ -18,6 +18,7 @@ namespace {
 
 using common::Failure;
 using common::FailureClass;
+using dllfile::Install;
 using dllfile::RefNetwork;
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -91,41 +92,6 @@ TEST_F(BackProp, ActivationsSaturateOnlyBeyond15) {
   } catch (const Failure& f) {
     EXPECT_EQ(f.cls, FailureClass::Subscript);
   }
-}
-
-// Loads net into Net() and the cases into NetInputs, dimensions NetOutputs.
-void Install(const RefNetwork& net, const std::vector<std::vector<double>>& cases) {
-  LoadedNetwork& n = Net();
-  const int nIn = static_cast<int>(net.min.size());
-  const int hidden = static_cast<int>(net.inputWeights[0].size());
-  const int outputs = static_cast<int>(net.outputWeights[0].size());
-  const int slabs = static_cast<int>(net.slabs.size());
-  n.DirectInputCount = static_cast<int16_t>(nIn);
-  n.DerivedInputCount = 0;
-  n.OutputCount = static_cast<int16_t>(outputs);
-  n.HiddenCount = static_cast<int16_t>(hidden);
-  n.MultiSlab = net.multiSlab ? kTrue : kFalse;
-  n.SlabCount = static_cast<int16_t>(slabs);
-  n.SlabActivations.Redim(slabs);
-  for (int s = 1; s <= slabs; ++s) n.SlabActivations(s) = net.slabs[s - 1];
-  n.NetInputColumns.Redim(nIn);
-  n.VarMin.Redim(nIn);
-  n.VarMax.Redim(nIn);
-  for (int j = 1; j <= nIn; ++j) {
-    n.NetInputColumns(j) = static_cast<int16_t>(j);
-    n.VarMin(j) = net.min[j - 1];
-    n.VarMax(j) = net.max[j - 1];
-  }
-  n.InputWeights.Redim(nIn + 1, hidden);
-  for (int l = 1; l <= nIn + 1; ++l)
-    for (int h = 1; h <= hidden; ++h) n.InputWeights(l, h) = net.inputWeights[l - 1][h - 1];
-  n.OutputWeights.Redim(static_cast<int>(net.outputWeights.size()), outputs);
-  for (size_t m = 1; m <= net.outputWeights.size(); ++m)
-    for (int k = 1; k <= outputs; ++k) n.OutputWeights(m, k) = net.outputWeights[m - 1][k - 1];
-  n.NetInputs.Redim(static_cast<int64_t>(cases.size()), nIn);
-  for (size_t i = 1; i <= cases.size(); ++i)
-    for (int j = 1; j <= nIn; ++j) n.NetInputs(i, j) = cases[i - 1][j - 1];
-  n.NetOutputs.Redim(static_cast<int64_t>(cases.size()), outputs);
 }
 
 RefNetwork RandomNetwork(std::mt19937_64& rng, int nIn, int hidden, int outputs, std::vector<std::string> slabs,
