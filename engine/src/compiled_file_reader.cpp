@@ -1,12 +1,11 @@
 // LoadNetworkFile: fills LoadedNetwork from the project's ".DLLFile" file.
-// The file is read whole and parsed in memory; every count is checked
+// The file is read in pieces of whole lines; every count is checked
 // against its 16-bit limits and against what remains of the file before a
 // table is allocated for it.
 #include <string>
 
 #include "common/checked16.h"
 #include "common/failure.h"
-#include "common/text_file.h"
 #include "compiled_file.h"
 #include "field_reader.h"
 #include "loaded_network.h"
@@ -164,11 +163,8 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
   }
 }
 
-}  // namespace
-
-void LoadNetworkText(std::string_view text, const std::string& fileName) {
+void LoadNetwork(FieldReader& in) {
   LoadedNetwork& n = Net();
-  FieldReader in(text, fileName);
   ReadGeneralInfo(in, n);
   ReadClustering(in, n);
   ReadPartitioning(in, n);
@@ -181,13 +177,16 @@ void LoadNetworkText(std::string_view text, const std::string& fileName) {
   if (in.ReadLine("\"GRNN Info\" or \"No GRNN\"") == "GRNN Info") ReadGrnn(in, n);
 }
 
+}  // namespace
+
+void LoadNetworkText(std::string_view text, const std::string& fileName) {
+  FieldReader in(text, fileName);
+  LoadNetwork(in);
+}
+
 void LoadNetworkFile() {
-  const std::string path = Net().ProjectPath + ".DLLFile";
-  std::string text;
-  if (!common::ReadWholeFile(path, text)) {
-    common::Fail(FailureClass::FileNotFound, "cannot read the compiled network file " + path);
-  }
-  LoadNetworkText(text, path);
+  FieldReader in(Net().ProjectPath + ".DLLFile");
+  LoadNetwork(in);
 }
 
 }  // namespace quenby

@@ -1,6 +1,9 @@
 #include "field_reader.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 
 #include "common/number_text.h"
@@ -23,10 +26,168 @@ std::string Quoted(std::string_view token) {
   return s;
 }
 
+// Powers of ten held exactly by a double.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Eight ASCII digits at p as their value; false if any of them is no digit.
+// Bytes are taken lowest address first, as on every little-endian machine.
+bool EightDigits(const char* p, uint64_t& value) {
+  static_assert(std::endian::native == std::endian::little);
+  uint64_t v = 0;
+  std::memcpy(&v, p, sizeof v);
+  const uint64_t high = v & 0xF0F0F0F0F0F0F0F0u;
+  const uint64_t carried = ((v + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) >> 4;
+  if ((high | carried) != 0x3333333333333333u) return false;
+  v -= 0x3030303030303030u;
+  v = v * 10 + (v >> 8);  // pairs of digits
+  value = ((v & 0x000000FF000000FFu) * (100 + (uint64_t{1000000} << 32)) +
+           ((v >> 16) & 0x000000FF000000FFu) * (1 + (uint64_t{10000} << 32))) >>
+          32;
+  return true;
+}
+
+// A field of the form [sign] digits [. digits] [E [sign] digits], ending at a
+// blank, a comma, a line end or the end of the text, whose digits make an
+// integer m of at most 2^53 and whose scale s lies within -22..22: then m
+// and 10^|s| are exact doubles and one multiplication or division rounds
+// once, to the same nearest double any exact conversion gives. Nearly every
+// number the compiled file's writer produces is of this kind. Returns false,
+// having moved nothing, for any other text; the general path then reads it.
+bool ReadShortDecimal(const char*& at, const char* end, double& value) {
+  const char* p = at;
+  const bool negative = p < end && *p == '-';
+  if (p < end && (*p == '-' || *p == '+')) ++p;
+  uint64_t m = 0;
+  int digits = 0;  // significant digits in m (leading zeros not counted)
+  int scale = 0;   // the value is m * 10^scale
+  bool anyDigit = false;
+  // Appends a run of digits to m; a fraction's digits also lower the scale.
+  auto appendDigits = [&](int perDigit) {
+    if (m == 0) {
+      for (; p < end && *p == '0'; ++p) {
+        anyDigit = true;
+        scale += perDigit;
+        if (scale < -1000) return false;  // left to the general path
+      }
+    }
+    for (;;) {
+      uint64_t eight = 0;
+      if (digits <= 11 && end - p >= 8 && EightDigits(p, eight)) {
+        m = m * 100000000u + eight;
+        digits += 8;
+        scale += 8 * perDigit;
+        p += 8;
+        anyDigit = true;
+      } else if (p < end && *p >= '0' && *p <= '9') {
+        if (++digits > 19) return false;
+        m = m * 10 + static_cast<uint64_t>(*p - '0');
+        scale += perDigit;
+        ++p;
+        anyDigit = true;
+      } else {
+        return true;
+      }
+    }
+  };
+  if (!appendDigits(0)) return false;
+  if (p < end && *p == '.') {
+    ++p;
+    if (!appendDigits(-1)) return false;
+  }
+  if (!anyDigit) return false;
+  if (p < end && (*p == 'E' || *p == 'e')) {
+    ++p;
+    const bool down = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) ++p;
+    if (p >= end || *p < '0' || *p > '9') return false;
+    int e = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+      if (e > 999) return false;
+      e = e * 10 + (*p - '0');
+    }
+    scale += down ? -e : e;
+  }
+  if (p < end && !IsBlank(*p) && *p != ',' && !IsLineEnd(*p)) return false;
+  constexpr uint64_t kExactIntegers = uint64_t{1} << 53;
+  double v = 0.0;
+  if (m != 0) {
+    if (m > kExactIntegers || scale < -22 || scale > 22) return false;
+    v = scale < 0 ? static_cast<double>(m) / kExactPowersOfTen[-scale]
+                  : static_cast<double>(m) * kExactPowersOfTen[scale];
+  }
+  value = negative ? -v : v;
+  at = p;
+  return true;
+}
+
 }  // namespace
 
 FieldReader::FieldReader(std::string_view text, std::string fileName)
-    : text_(text), fileName_(std::move(fileName)) {}
+    : text_(text), fileName_(std::move(fileName)), fileSize_(static_cast<int64_t>(text.size())) {}
+
+FieldReader::FieldReader(const std::string& path, size_t pieceBytes) : fileName_(path) {
+  file_ = std::fopen(path.c_str(), "rb");
+  if (!file_) common::Fail(FailureClass::FileNotFound, "cannot read the compiled network file " + path);
+  std::setvbuf(file_, nullptr, _IONBF, 0);  // pieces go straight into buffer_
+  // The size only bounds counts before tables are made for them; a file whose
+  // size cannot be found (not a regular file) is taken as unbounded, and the
+  // reading fails on it anyway.
+  fileSize_ = INT64_MAX;
+  if (std::fseek(file_, 0, SEEK_END) == 0) {
+    const long size = std::ftell(file_);
+    if (size >= 0) fileSize_ = size;
+    std::rewind(file_);
+  }
+  capacity_ = std::max<size_t>(pieceBytes, 1);
+  buffer_ = std::make_unique<char[]>(capacity_);
+  fileEnded_ = false;
+  text_ = std::string_view(buffer_.get(), 0);
+}
+
+FieldReader::~FieldReader() {
+  if (file_) std::fclose(file_);
+}
+
+bool FieldReader::NextPiece() {
+  if (!file_) return false;
+  const size_t done = text_.size();
+  piecesBefore_ += static_cast<int64_t>(done);
+  std::memmove(buffer_.get(), buffer_.get() + done, filled_ - done);
+  filled_ -= done;
+  text_ = std::string_view(buffer_.get(), 0);
+  pos_ = 0;
+  for (;;) {
+    if (!fileEnded_) {
+      if (filled_ == capacity_) {  // a line longer than the buffer
+        auto larger = std::make_unique<char[]>(capacity_ * 2);
+        std::memcpy(larger.get(), buffer_.get(), filled_);
+        buffer_ = std::move(larger);
+        capacity_ *= 2;
+      }
+      const size_t want = capacity_ - filled_;
+      const size_t got = std::fread(buffer_.get() + filled_, 1, want, file_);
+      filled_ += got;
+      if (got < want) {
+        if (std::ferror(file_)) {
+          common::Fail(FailureClass::FileNotFound, "cannot read the compiled network file " + fileName_);
+        }
+        fileEnded_ = true;
+      }
+    }
+    // The piece ends after its last complete line end; a CR as the last byte
+    // read may still be followed by an LF, so it waits for the next piece.
+    size_t end = filled_;
+    if (!fileEnded_) {
+      const char* b = buffer_.get();
+      while (end > 0 && !(b[end - 1] == '\n' || (b[end - 1] == '\r' && end < filled_))) --end;
+    }
+    if (end > 0 || fileEnded_) {
+      text_ = std::string_view(buffer_.get(), end);
+      return end > 0;
+    }
+  }
+}
 
 void FieldReader::FailHere(FailureClass cls, std::string_view what) const {
   common::FailAt(cls, what, fileName_, line_);
@@ -54,7 +215,7 @@ void FieldReader::SkipSeparator() {
 }
 
 std::string_view FieldReader::ReadLine(std::string_view what) {
-  if (pos_ >= text_.size()) {
+  if (pos_ >= text_.size() && !NextPiece()) {
     FailHere(FailureClass::EndOfFile, "expected " + std::string(what) + ", found the end of the file");
   }
   size_t b = pos_;
@@ -64,19 +225,21 @@ std::string_view FieldReader::ReadLine(std::string_view what) {
   return line;
 }
 
-std::string_view FieldReader::NumberToken(std::string_view what, long& tokenLine) {
+void FieldReader::SkipToField(std::string_view what) {
   for (;;) {
     while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
-    if (pos_ < text_.size() && IsLineEnd(text_[pos_])) {
+    if (pos_ < text_.size()) {
+      if (!IsLineEnd(text_[pos_])) return;
       SkipLineEnd();
-      continue;
+    } else if (!NextPiece()) {
+      FailHere(FailureClass::EndOfFile, "expected " + std::string(what) + ", found the end of the file");
     }
-    break;
   }
+}
+
+std::string_view FieldReader::NumberToken(std::string_view what, long& tokenLine) {
+  SkipToField(what);
   tokenLine = line_;
-  if (pos_ >= text_.size()) {
-    FailHere(FailureClass::EndOfFile, "expected " + std::string(what) + ", found the end of the file");
-  }
   size_t b = pos_;
   while (pos_ < text_.size() && !IsBlank(text_[pos_]) && text_[pos_] != ',' && !IsLineEnd(text_[pos_])) ++pos_;
   std::string_view token = text_.substr(b, pos_ - b);
@@ -85,11 +248,21 @@ std::string_view FieldReader::NumberToken(std::string_view what, long& tokenLine
 }
 
 double FieldReader::ReadDouble(std::string_view what) {
+  double v = 0;
+  // Nearly every number of a compiled file is a short decimal, read in one
+  // pass over its characters.
+  SkipToField(what);
+  const char* const begin = text_.data();
+  const char* next = begin + pos_;
+  if (ReadShortDecimal(next, begin + text_.size(), v)) {
+    pos_ = static_cast<size_t>(next - begin);
+    SkipSeparator();
+    return v;
+  }
   long at = 0;
   std::string_view token = NumberToken(what, at);
-  double v = 0;
-  // Nearly every number of a compiled file is a plain decimal: converted
-  // here directly, to the value the general reader below gives it.
+  // Other plain decimals are converted directly, to the value the general
+  // reader below gives them.
   const char* b = token.data();
   const char* const e = b + token.size();
   const bool negative = b < e && *b == '-';
@@ -153,6 +326,7 @@ int16_t FieldReader::ReadBoolean(std::string_view what) {
 }
 
 std::string FieldReader::ReadText(std::string_view what) {
+  if (pos_ >= text_.size()) NextPiece();
   while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
   if (pos_ >= text_.size()) {
     FailHere(FailureClass::EndOfFile, "expected " + std::string(what) + ", found the end of the file");
@@ -173,7 +347,8 @@ std::string FieldReader::ReadText(std::string_view what) {
 }
 
 void FieldReader::RequireRoom(int64_t values, std::string_view what) const {
-  int64_t left = static_cast<int64_t>(text_.size() - pos_);
+  const int64_t inPiece = static_cast<int64_t>(text_.size() - pos_);
+  const int64_t left = std::max(inPiece, fileSize_ - piecesBefore_ - static_cast<int64_t>(pos_));
   if (values > left) {
     FailHere(FailureClass::EndOfFile, "expected " + std::to_string(values) + " " + std::string(what) +
                                           ", but only " + std::to_string(left) + " bytes remain in the file");

@@ -1,10 +1,15 @@
 #pragma once
-// Reads a text file held in memory as a stream of fields and whole lines, the
-// way the compiled network file is read. Every failure names the file and the
-// line: end of file, type mismatch (a field that is not a number, a Boolean
-// that is neither "True" nor "False") and overflow (a count too large for its
-// type).
+// Reads a text as a stream of fields and whole lines, the way the compiled
+// network file is read. Every failure names the file and the line: end of
+// file, type mismatch (a field that is not a number, a Boolean that is
+// neither "True" nor "False") and overflow (a count too large for its type).
+//
+// A file is read in pieces of whole lines through one small buffer, so that
+// loading a large file touches little fresh memory; fields never span a line
+// end, so no field is ever split between two pieces.
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,9 +21,18 @@ class FieldReader {
  public:
   // text must outlive the reader; fileName is used in messages only.
   FieldReader(std::string_view text, std::string fileName);
+  // Reads the file at path; a file that cannot be opened is a file-not-found
+  // failure naming it, and so is one whose reading fails later.
+  // pieceBytes is the buffer's starting size (a longer line enlarges it).
+  static constexpr size_t kPieceBytes = size_t{1} << 16;
+  explicit FieldReader(const std::string& path, size_t pieceBytes = kPieceBytes);
+  ~FieldReader();
+  FieldReader(const FieldReader&) = delete;
+  FieldReader& operator=(const FieldReader&) = delete;
 
   // The rest of the current line, without its line end (CR LF, LF or CR);
   // moves to the start of the next line. End of file when nothing is left.
+  // The view is valid until the next read.
   std::string_view ReadLine(std::string_view what);
 
   // Number fields end at a blank, a comma or a line end; blanks and empty
@@ -45,7 +59,7 @@ class FieldReader {
   // Line number (from 1) of the current position.
   long Line() const { return line_; }
   const std::string& FileName() const { return fileName_; }
-  bool AtEnd() const { return pos_ >= text_.size(); }
+  bool AtEnd() { return pos_ >= text_.size() && !NextPiece(); }
 
   // Throws cls with what, the file name and the current line.
   [[noreturn]] void FailHere(common::FailureClass cls, std::string_view what) const;
@@ -54,14 +68,28 @@ class FieldReader {
   // A number field rounded half to even, within lowest..highest (an
   // overflow failure naming what it must fit otherwise).
   int64_t ReadInteger(std::string_view what, int64_t lowest, int64_t highest, const char* fits);
+  // Past blanks and empty lines to the next field; end of file if none.
+  void SkipToField(std::string_view what);
   std::string_view NumberToken(std::string_view what, long& tokenLine);
   void SkipSeparator();
   void SkipLineEnd();
+  // Replaces the finished piece of a file by the next whole lines (the rest
+  // of the file at its end); false when nothing is left.
+  bool NextPiece();
 
-  std::string_view text_;
+  std::string_view text_;  // the piece being read: whole lines
   std::string fileName_;
-  size_t pos_ = 0;
+  size_t pos_ = 0;  // within text_
   long line_ = 1;
+
+  // Reading a file: buffer_ holds the piece and the bytes read after it.
+  std::FILE* file_ = nullptr;
+  std::unique_ptr<char[]> buffer_;
+  size_t capacity_ = 0;
+  size_t filled_ = 0;
+  bool fileEnded_ = true;
+  int64_t piecesBefore_ = 0;  // bytes of the file before the piece
+  int64_t fileSize_ = 0;      // as found on opening
 };
 
 }  // namespace quenby

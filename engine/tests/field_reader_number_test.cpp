@@ -63,6 +63,63 @@ TEST(FieldReaderNumbers, SignsZerosAndTheEndsOfTheRange) {
   EXPECT_TRUE(std::signbit(ReadOne("-1e-400")));
 }
 
+// The one-pass path holds only integers up to 2^53 scaled by 10^-22..10^22;
+// just past either bound the general path must take over with the same bits.
+TEST(FieldReaderNumbers, BothSidesOfTheOnePassBounds) {
+  for (const char* token :
+       {"9007199254740992", "9007199254740993", "9007199254740991", "-9007199254740993", "900719925474099.3",
+        "90071992547409.93", "9007199254740993e-22", "9007199254740993e22", "1e22", "1e23", "1e-22", "1e-23",
+        "0.0000000000000000000001", "0.00000000000000000000001", "1234567890123456789", "12345678901234567890",
+        "0.1234567890123456789", "0.12345678901234567890", "100000000000000000000000e-24", "4.35E-06",
+        "1.23456789012345E+15", "-7.0000000000001E-07", "0.3", "2.675", "1e-1000", "0.5e+0000000005"}) {
+    SCOPED_TRACE(token);
+    ExpectSameAsGeneral(token);
+  }
+}
+
+// A number may end at a blank, a tab, a comma, either line end or the end of
+// the text; the line count must follow every one of them.
+TEST(FieldReaderNumbers, FieldsEndWhereTheyAlwaysEnded) {
+  const std::string text = "1.5,2.5\t3\r\n\r\n -4 \n5e2\r6\r\n7";
+  FieldReader in(text, "numbers.DLLFile");
+  const double want[] = {1.5, 2.5, 3, -4, 500, 6, 7};
+  const long linesAfter[] = {1, 1, 2, 4, 5, 6, 6};
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_EQ(in.ReadDouble("a number"), want[i]) << i;
+    EXPECT_EQ(in.Line(), linesAfter[i]) << i;
+  }
+  EXPECT_TRUE(in.AtEnd());
+  try {
+    in.ReadDouble("one more number");
+    ADD_FAILURE() << "read past the end";
+  } catch (const Failure& f) {
+    EXPECT_EQ(f.cls, FailureClass::EndOfFile);
+  }
+}
+
+TEST(FieldReaderNumbers, RandomDigitStringsAroundTheOnePassBounds) {
+  std::mt19937_64 rng(2026);
+  std::uniform_int_distribution<uint64_t> mantissa(0, (uint64_t{1} << 54));
+  std::uniform_int_distribution<int> scale(-26, 26);
+  for (int i = 0; i < 20000; ++i) {
+    const std::string digits = std::to_string(mantissa(rng) >> (i % 40));
+    const int s = scale(rng);
+    const int point = static_cast<int>(digits.size()) + s;  // where the decimal point goes
+    std::string token = i % 2 ? "-" : "";
+    if (i % 3 == 0) {
+      token.append(digits).append("E").append(std::to_string(s));
+    } else if (s >= 0) {
+      token.append(digits).append(static_cast<size_t>(s), '0');
+    } else if (point > 0) {
+      token.append(digits, 0, static_cast<size_t>(point)).append(".").append(digits, static_cast<size_t>(point));
+    } else {
+      token.append("0.").append(static_cast<size_t>(-point), '0').append(digits);
+    }
+    ExpectSameAsGeneral(token);
+    if (HasFailure()) return;
+  }
+}
+
 TEST(FieldReaderNumbers, TextsThatAreNoNumberFailAsBefore) {
   struct Case {
     const char* token;
