@@ -21,11 +21,19 @@ using common::FailureClass;
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// The value ReadDouble gives for token on a line of its own.
+// The value ReadDouble gives for token on a line of its own, both at the end
+// of the text and followed by more lines (numbers far from the end are read
+// 32 bytes at a time); the two must agree to the bit.
 double ReadOne(const std::string& token) {
   const std::string text = " " + token + " \r\n";
-  FieldReader in(text, "numbers.DLLFile");
-  return in.ReadDouble("a number");
+  FieldReader atEnd(text, "numbers.DLLFile");
+  const double v = atEnd.ReadDouble("a number");
+  const std::string more = text + std::string(64, '7') + "\r\n";
+  FieldReader followed(more, "numbers.DLLFile");
+  const double w = followed.ReadDouble("a number");
+  EXPECT_TRUE(std::memcmp(&v, &w, sizeof v) == 0) << token << ": " << v << " at the end, " << w << " followed";
+  EXPECT_EQ(followed.Line(), 2) << token;
+  return v;
 }
 
 void ExpectSameAsGeneral(const std::string& token) {
@@ -132,12 +140,16 @@ TEST(FieldReaderNumbers, TextsThatAreNoNumberFailAsBefore) {
       {"1e400", FailureClass::Overflow},    {"-1E+309", FailureClass::Overflow},
   };
   for (const Case& c : cases) {
-    try {
-      const double v = ReadOne(c.token);
-      ADD_FAILURE() << c.token << " read as " << v;
-    } catch (const Failure& f) {
-      EXPECT_EQ(f.cls, c.cls) << c.token << ": " << f.message;
-      EXPECT_NE(f.message.find("numbers.DLLFile, line 1"), std::string::npos) << f.message;
+    for (const std::string& after : {std::string(), std::string(64, '7')}) {
+      const std::string text = " " + std::string(c.token) + " \r\n" + after;
+      try {
+        FieldReader in(text, "numbers.DLLFile");
+        const double v = in.ReadDouble("a number");
+        ADD_FAILURE() << c.token << " read as " << v;
+      } catch (const Failure& f) {
+        EXPECT_EQ(f.cls, c.cls) << c.token << ": " << f.message;
+        EXPECT_NE(f.message.find("numbers.DLLFile, line 1"), std::string::npos) << f.message;
+      }
     }
   }
 }

@@ -3,6 +3,7 @@
 // the same values, line numbers, bounds and failures.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -76,6 +77,49 @@ TEST(FieldReaderPieces, EveryPieceSizeReadsAsTheWholeText) {
       FieldReader pieces(path, piece);
       EXPECT_EQ(Script(pieces, seed), want) << "piece " << piece << ", text \"" << text << "\"";
     }
+    if (HasFailure()) return;
+  }
+}
+
+// Lines of numbers in every shape around the one the writer uses: one line
+// read whole at once must agree with the field-by-field reading of a reader
+// whose pieces are too small for that.
+TEST(FieldReaderPieces, NumberLinesReadAsFieldByField) {
+  dllfile::Folder folder;
+  const std::string path = folder.Project("lines") + ".DLLFile";
+  static const char* const kBefore[] = {"", " ", "  ", "\t", " \t"};
+  static const char* const kNumbers[] = {"0.7778174593052", "-0.0856935333302128", "796.485078328525", "+5", "-0",
+                                         "12.", ".5", "1234567890123456789", "9007199254740993", "1.5E-06",
+                                         "0.000000000000000001", "1.2.3", "-", "7a"};
+  static const char* const kAfter[] = {"\r\n", "\n", "\r", " \r\n", "\t\r\n", "\r\r\n", ",\r\n",
+                                       " , \r\n", "\n\r\n", " 4\r\n", "\r5\r\n", ""};
+  std::mt19937 rng(99);
+  for (int round = 0; round < 400; ++round) {
+    std::string text;
+    for (int line = 0; line < 12; ++line) {
+      text += kBefore[rng() % std::size(kBefore)];
+      text += kNumbers[rng() % std::size(kNumbers)];
+      text += kAfter[rng() % std::size(kAfter)];
+    }
+    text += std::string(70, '8');  // keeps every line above far from the end
+    dllfile::WriteBytes(path, text);
+    FieldReader whole(text, path);
+    FieldReader fieldByField(path, 1);
+    auto readAll = [](FieldReader& in) {
+      std::vector<std::string> log;
+      try {
+        for (int i = 0; i < 40; ++i) {
+          const double v = in.ReadDouble("a number");
+          char shown[64];
+          std::snprintf(shown, sizeof shown, "%a @%ld", v, in.Line());
+          log.push_back(shown);
+        }
+      } catch (const Failure& f) {
+        log.push_back("failure " + f.message);
+      }
+      return log;
+    };
+    EXPECT_EQ(readAll(whole), readAll(fieldByField)) << "text \"" << text << "\"";
     if (HasFailure()) return;
   }
 }
