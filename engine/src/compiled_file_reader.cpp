@@ -59,7 +59,7 @@ void ReadClustering(FieldReader& in, LoadedNetwork& n) {
   if (n.ClusterVarCount > 0) {
     for (int i = 1; i <= flags; ++i) n.ClusterVarFlags(i) = in.ReadInt16("a clustering flag");
     for (int c = 1; c <= n.ClusterCount; ++c) {
-      for (int p = 1; p <= n.ClusterVarCount; ++p) n.ClusterCentres(c, p) = in.ReadDouble("a cluster centre coordinate");
+      in.ReadDoubles(n.ClusterCentres.Row(c) + 1, n.ClusterVarCount, "a cluster centre coordinate");
     }
   }
 }
@@ -118,11 +118,10 @@ void ReadBackProp(FieldReader& in, LoadedNetwork& n) {
   if (n.MultiSlab != 0) {
     for (int s = 1; s <= n.SlabCount; ++s) n.SlabActivations(s) = in.ReadText("the activation of slab " + std::to_string(s));
   }
-  for (int l = 1; l <= inRows; ++l) {
-    for (int h = 1; h <= n.HiddenCount; ++h) n.InputWeights(l, h) = in.ReadDouble("an input-to-hidden weight");
-  }
+  // Rows are read straight into the tables, columns 1.. of each.
+  for (int l = 1; l <= inRows; ++l) in.ReadDoubles(n.InputWeights.Row(l) + 1, n.HiddenCount, "an input-to-hidden weight");
   for (int m = 1; m <= outRows; ++m) {
-    for (int k = 1; k <= n.OutputCount; ++k) n.OutputWeights(m, k) = in.ReadDouble("a hidden-to-output weight");
+    in.ReadDoubles(n.OutputWeights.Row(m) + 1, n.OutputCount, "a hidden-to-output weight");
   }
 }
 
@@ -148,7 +147,7 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
     requirePatterns(int64_t{nIn} + perPattern, "genetic smoothing factors and training values");
     n.GeneticSmoothing.Redim(n.TrainingCount, nIn, "GeneticSmoothing");
     for (int32_t p = 1; p <= n.TrainingCount; ++p) {
-      for (int j = 1; j <= nIn; ++j) n.GeneticSmoothing(p, j) = in.ReadDouble("a genetic smoothing factor");
+      in.ReadDoubles(n.GeneticSmoothing.Row(p) + 1, nIn, "a genetic smoothing factor");
     }
   } else {
     n.GrnnSmoothing = in.ReadDouble("the smoothing factor");
@@ -158,8 +157,8 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
   n.TrainingInputs.Redim(n.TrainingCount, nIn, "TrainingInputs");
   n.TrainingOutputs.Redim(n.TrainingCount, n.OutputCount, "TrainingOutputs");
   for (int32_t p = 1; p <= n.TrainingCount; ++p) {
-    for (int j = 1; j <= nIn; ++j) n.TrainingInputs(p, j) = in.ReadDouble("a training input");
-    for (int k = 1; k <= n.OutputCount; ++k) n.TrainingOutputs(p, k) = in.ReadDouble("a training output");
+    in.ReadDoubles(n.TrainingInputs.Row(p) + 1, nIn, "a training input");
+    in.ReadDoubles(n.TrainingOutputs.Row(p) + 1, n.OutputCount, "a training output");
   }
 }
 

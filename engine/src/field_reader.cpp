@@ -358,18 +358,18 @@ std::string_view FieldReader::NumberToken(std::string_view what, long& tokenLine
 
 double FieldReader::ReadDouble(std::string_view what) {
   double v = 0;
-  const char* const begin = text_.data();
 #if defined(__SSE2__) || defined(_M_X64)
   // Nearly every number of a compiled file stands alone on its line, after
   // one blank if it is positive: the whole line is read in one go.
   size_t length = 0;
-  if (text_.size() - pos_ >= 64 && ReadCommonLine(begin + pos_, v, length)) {
+  if (text_.size() - pos_ >= 64 && ReadCommonLine(text_.data() + pos_, v, length)) {
     pos_ += length;
     ++line_;
     return v;
   }
 #endif
-  SkipToField(what);
+  SkipToField(what);  // may move on to the next piece, in a new buffer
+  const char* const begin = text_.data();
   const char* next = begin + pos_;
   if (ReadShortDecimal(next, begin + text_.size(), v)) {
     pos_ = static_cast<size_t>(next - begin);
@@ -396,6 +396,29 @@ double FieldReader::ReadDouble(std::string_view what) {
                    fileName_, at);
   }
   return v;
+}
+
+void FieldReader::ReadDoubles(double* out, int64_t count, std::string_view what) {
+  int64_t i = 0;
+  while (i < count) {
+#if defined(__SSE2__) || defined(_M_X64)
+    // Position and line stay in registers over a run of common lines.
+    const char* const begin = text_.data();
+    const size_t size = text_.size();
+    size_t pos = pos_;
+    long line = line_;
+    size_t length = 0;
+    while (i < count && size - pos >= 64 && ReadCommonLine(begin + pos, out[i], length)) {
+      pos += length;
+      ++line;
+      ++i;
+    }
+    pos_ = pos;
+    line_ = line;
+    if (i == count) break;
+#endif
+    out[i++] = ReadDouble(what);
+  }
 }
 
 int64_t FieldReader::ReadInteger(std::string_view what, int64_t lowest, int64_t highest, const char* fits) {

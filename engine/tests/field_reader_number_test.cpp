@@ -141,7 +141,8 @@ TEST(FieldReaderNumbers, TextsThatAreNoNumberFailAsBefore) {
   };
   for (const Case& c : cases) {
     for (const std::string& after : {std::string(), std::string(64, '7')}) {
-      const std::string text = " " + std::string(c.token) + " \r\n" + after;
+      std::string text = " ";
+      text.append(c.token).append(" \r\n").append(after);
       try {
         FieldReader in(text, "numbers.DLLFile");
         const double v = in.ReadDouble("a number");

@@ -3,7 +3,8 @@
 // the same values, line numbers, bounds and failures.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -81,9 +82,34 @@ TEST(FieldReaderPieces, EveryPieceSizeReadsAsTheWholeText) {
   }
 }
 
+// What single reads give: each value with the line after it, and the
+// failure that ended them, if any.
+struct SingleReads {
+  std::vector<double> values;
+  std::vector<long> lines;
+  std::string failure;
+};
+
+SingleReads ReadSingly(FieldReader& in, size_t most) {
+  SingleReads r;
+  try {
+    while (r.values.size() < most) {
+      r.values.push_back(in.ReadDouble("a number"));
+      r.lines.push_back(in.Line());
+    }
+  } catch (const Failure& f) {
+    r.failure = f.message;
+  }
+  return r;
+}
+
+bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
+  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+}
+
 // Lines of numbers in every shape around the one the writer uses: one line
-// read whole at once must agree with the field-by-field reading of a reader
-// whose pieces are too small for that.
+// read whole at once, or a run of lines, must agree with the field-by-field
+// reading of a reader whose pieces are too small for that.
 TEST(FieldReaderPieces, NumberLinesReadAsFieldByField) {
   dllfile::Folder folder;
   const std::string path = folder.Project("lines") + ".DLLFile";
@@ -93,6 +119,7 @@ TEST(FieldReaderPieces, NumberLinesReadAsFieldByField) {
                                          "0.000000000000000001", "1.2.3", "-", "7a"};
   static const char* const kAfter[] = {"\r\n", "\n", "\r", " \r\n", "\t\r\n", "\r\r\n", ",\r\n",
                                        " , \r\n", "\n\r\n", " 4\r\n", "\r5\r\n", ""};
+  constexpr size_t kMost = 40;
   std::mt19937 rng(99);
   for (int round = 0; round < 400; ++round) {
     std::string text;
@@ -103,23 +130,38 @@ TEST(FieldReaderPieces, NumberLinesReadAsFieldByField) {
     }
     text += std::string(70, '8');  // keeps every line above far from the end
     dllfile::WriteBytes(path, text);
-    FieldReader whole(text, path);
+    SCOPED_TRACE("text \"" + text + "\"");
+
     FieldReader fieldByField(path, 1);
-    auto readAll = [](FieldReader& in) {
-      std::vector<std::string> log;
+    const SingleReads want = ReadSingly(fieldByField, kMost);
+    FieldReader whole(text, path);
+    const SingleReads got = ReadSingly(whole, kMost);
+    EXPECT_TRUE(SameBits(got.values, want.values));
+    EXPECT_EQ(got.lines, want.lines);
+    EXPECT_EQ(got.failure, want.failure);
+
+    // In runs of 1 to 5 numbers.
+    FieldReader runs(text, path);
+    size_t done = 0;
+    for (size_t run = 1 + round % 5; done < want.values.size() || !want.failure.empty(); run = run % 5 + 1) {
+      run = std::min(run, kMost - done);
+      if (run == 0) break;
+      std::vector<double> values(run);
       try {
-        for (int i = 0; i < 40; ++i) {
-          const double v = in.ReadDouble("a number");
-          char shown[64];
-          std::snprintf(shown, sizeof shown, "%a @%ld", v, in.Line());
-          log.push_back(shown);
-        }
+        runs.ReadDoubles(values.data(), static_cast<int64_t>(run), "a number");
       } catch (const Failure& f) {
-        log.push_back("failure " + f.message);
+        EXPECT_EQ(f.message, want.failure);
+        EXPECT_LE(want.values.size() - done, run - 1);
+        values.resize(want.values.size() - done);  // those read before the failing one
+        EXPECT_TRUE(SameBits(values, {want.values.begin() + static_cast<long>(done), want.values.end()}));
+        break;
       }
-      return log;
-    };
-    EXPECT_EQ(readAll(whole), readAll(fieldByField)) << "text \"" << text << "\"";
+      ASSERT_LE(done + run, want.values.size());
+      EXPECT_TRUE(SameBits(values, {want.values.begin() + static_cast<long>(done),
+                                    want.values.begin() + static_cast<long>(done + run)}));
+      done += run;
+      EXPECT_EQ(runs.Line(), want.lines[done - 1]);
+    }
     if (HasFailure()) return;
   }
 }
