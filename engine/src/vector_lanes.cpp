@@ -1,19 +1,35 @@
 #include "vector_lanes.h"
 
+#if QUENBY_WIDE_VECTORS
+#include <cpuid.h>
+#endif
+
 namespace quenby {
 
 namespace {
 
-// Asked once (thread-safe static initialisation): the kernels run on worker
-// threads too.
+// Asked once, on first use (thread-safe static initialisation: the kernels
+// run on worker threads too). Three processor queries, where the compiler's
+// own feature table would make dozens when the library is loaded, each one
+// costly under a hypervisor.
 struct IsaSupport {
   bool avx2 = false;
   bool avx512 = false;
   IsaSupport() {
 #if QUENBY_WIDE_VECTORS
-    __builtin_cpu_init();
-    avx2 = __builtin_cpu_supports("avx2");
-    avx512 = __builtin_cpu_supports("avx512f");
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (__get_cpuid_max(0, nullptr) < 7) return;
+    __cpuid_count(1, 0, a, b, c, d);
+    constexpr unsigned kOsSavesState = 1u << 27, kAvx = 1u << 28;
+    if ((c & (kOsSavesState | kAvx)) != (kOsSavesState | kAvx)) return;
+    // Which register states the system saves on a task switch.
+    unsigned low = 0, high = 0;
+    __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    constexpr unsigned kYmmState = 0x6, kZmmState = 0xE0;
+    __cpuid_count(7, 0, a, b, c, d);
+    constexpr unsigned kAvx2 = 1u << 5, kAvx512F = 1u << 16;
+    avx2 = (b & kAvx2) != 0 && (low & kYmmState) == kYmmState;
+    avx512 = (b & kAvx512F) != 0 && (low & (kYmmState | kZmmState)) == (kYmmState | kZmmState);
 #endif
   }
 };

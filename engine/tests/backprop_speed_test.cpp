@@ -238,3 +238,20 @@ TEST_F(BackPropSpeed, NoSlabsAsksForSlabsBeyondTheTable) {
 
 }  // namespace
 }  // namespace quenby
+
+namespace quenby {
+namespace {
+
+// The engine asks the processor itself; it must find what the compiler's own
+// feature table finds, or a kernel would run on a machine without it.
+TEST(VectorIsa, FoundAsTheCompilersFeatureTableFindsIt) {
+#if QUENBY_WIDE_VECTORS
+  __builtin_cpu_init();
+  EXPECT_EQ(VectorIsaAvailable(VectorIsa::Avx2), __builtin_cpu_supports("avx2") != 0);
+  EXPECT_EQ(VectorIsaAvailable(VectorIsa::Avx512), __builtin_cpu_supports("avx512f") != 0);
+#endif
+  EXPECT_TRUE(VectorIsaAvailable(VectorIsa::Baseline));
+}
+
+}  // namespace
+}  // namespace quenby
