@@ -1,14 +1,16 @@
 #pragma once
 // The project's ".DLLFile" file: the loader that fills LoadedNetwork from it
 // and the writer that renders LoadedNetwork as its text.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace quenby {
 
 // Reads Net().ProjectPath + ".DLLFile" into Net(). Fields the file does not
-// reach keep their values. Throws common::Failure.
-void LoadNetworkFile();
+// reach keep their values. Throws common::Failure. pieceBytes: the size of
+// the pieces the file is read in (tests read it in tiny ones).
+void LoadNetworkFile(size_t pieceBytes = size_t{1} << 16);
 
 // The same from text already in memory; fileName is used in messages.
 void LoadNetworkText(std::string_view text, const std::string& fileName);

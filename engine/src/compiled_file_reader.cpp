@@ -183,8 +183,8 @@ void LoadNetworkText(std::string_view text, const std::string& fileName) {
   LoadNetwork(in);
 }
 
-void LoadNetworkFile() {
-  FieldReader in(Net().ProjectPath + ".DLLFile");
+void LoadNetworkFile(size_t pieceBytes) {
+  FieldReader in(Net().ProjectPath + ".DLLFile", pieceBytes);
   LoadNetwork(in);
 }
 

@@ -24,8 +24,7 @@ class FieldReader {
   // Reads the file at path; a file that cannot be opened is a file-not-found
   // failure naming it, and so is one whose reading fails later.
   // pieceBytes is the buffer's starting size (a longer line enlarges it).
-  static constexpr size_t kPieceBytes = size_t{1} << 16;
-  explicit FieldReader(const std::string& path, size_t pieceBytes = kPieceBytes);
+  explicit FieldReader(const std::string& path, size_t pieceBytes = size_t{1} << 16);
   ~FieldReader();
   FieldReader(const FieldReader&) = delete;
   FieldReader& operator=(const FieldReader&) = delete;
