@@ -4,13 +4,10 @@
 // may be built for. Only IEEE addition, subtraction, multiplication and
 // division run in the lanes, so every set gives the scalar loop's bits.
 
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(_WIN32)
 // Windows x64 only guarantees a 16-byte aligned stack, and MinGW's GCC may
 // spill 32- and 64-byte vectors there with aligned moves (a crash when the
-// stack is not realigned); Windows builds take the wide sets only when the
-// assembler turns every such move into an unaligned one (the build defines
-// QUENBY_UNALIGNED_VECTOR_MOVES then).
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && \
-    (!defined(_WIN32) || defined(QUENBY_UNALIGNED_VECTOR_MOVES))
+// stack is not realigned); Windows builds stay on the baseline set.
 #define QUENBY_WIDE_VECTORS 1
 #else
 #define QUENBY_WIDE_VECTORS 0
