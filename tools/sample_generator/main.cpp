@@ -6,6 +6,7 @@
 
 #include "common/failure.h"
 #include "common/tool_arguments.h"
+#include "common/version.h"
 #include "sample_set.h"
 
 namespace {
@@ -30,6 +31,7 @@ const char* const kUsage =
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args = common::ToolArguments(argc, argv);
+  if (common::AnswerVersion(args, "sample-generator")) return 0;
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs(kUsage, stdout);
     return 0;
