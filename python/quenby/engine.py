@@ -176,21 +176,22 @@ class Engine:
         return values
 
     def _require_network(self, path, method, call):
-        # A compiled file without the network asked for leaves the engine
-        # holding that network of the project loaded before: its answer
-        # would be another network's.
+        # A compiled file without the network asked for leaves an engine
+        # library of before that mend holding the network of the project
+        # loaded before: its answer would be another network's. Newer
+        # engines fail themselves, with the same status.
         sections = _compiled_sections(path + (b".DLLFile" if isinstance(path, bytes) else ".DLLFile"))
         if sections is None:
             return
         has_back_prop, has_grnn = sections
         if method == "Back Prop" and not has_back_prop:
-            raise QuenbyError(errors.INVALID_ARGUMENT,
-                              "invalid argument: the project has no back-propagation network "
-                              "(its .DLLFile says \"No BackProp\": no .net file was compiled)", call)
+            raise QuenbyError(errors.SUBSCRIPT,
+                              "subscript out of range: the project has no back-propagation network "
+                              "(its .DLLFile says \"No BackProp\": it was compiled without a .net file)", call)
         if method == "GRNN" and not has_grnn:
-            raise QuenbyError(errors.INVALID_ARGUMENT,
-                              "invalid argument: the project has no calibrated general regression network "
-                              "(its .DLLFile says \"No GRNN\": no .grn results were compiled)", call)
+            raise QuenbyError(errors.SUBSCRIPT,
+                              "subscript out of range: the project has no general regression network "
+                              "(its .DLLFile says \"No GRNN\": it was compiled without a calibrated .grn file)", call)
 
     def _refuse_nan(self, path, raw, table, call):
         # The engine fails on a NaN in a column it reads, with a message that

@@ -101,6 +101,6 @@ def test_a_network_the_project_lacks_is_refused(engine, sample):
     _, spring = read_csv(sample / "checks" / "Spring.inputs.csv")
     _, well = read_csv(sample / "checks" / "Well.inputs.csv")
     engine.apply(sample / "projects" / "Spring", spring, "GRNN")
-    with pytest.raises(quenby.QuenbyError, match="no calibrated general regression network") as caught:
+    with pytest.raises(quenby.QuenbyError, match="no general regression network") as caught:
         engine.apply(sample / "projects" / "Well", well, "GRNN")
-    assert caught.value.status == quenby.INVALID_ARGUMENT
+    assert caught.value.status == quenby.SUBSCRIPT
