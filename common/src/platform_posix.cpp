@@ -11,14 +11,8 @@
 
 namespace common {
 
-namespace {
-PathEncoding pathEncoding = PathEncoding::SystemCodePage;
-}  // namespace
-
-// Paths are bytes here: the encoding is kept only to be reported.
-void SetPathEncoding(PathEncoding encoding) { pathEncoding = encoding; }
-
-PathEncoding CurrentPathEncoding() { return pathEncoding; }
+// Paths are bytes here, whatever the encoding.
+void SetPathEncoding(PathEncoding) {}
 
 std::string PathFromSystemText(const std::string& text) { return text; }
 

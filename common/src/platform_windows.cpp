@@ -93,8 +93,6 @@ bool HasInteractiveDesktop() {
 
 void SetPathEncoding(PathEncoding encoding) { pathEncoding.store(encoding); }
 
-PathEncoding CurrentPathEncoding() { return pathEncoding.load(); }
-
 std::string PathFromSystemText(const std::string& text) {
   if (pathEncoding.load() != PathEncoding::Utf8 || text.empty()) return text;
   const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;

@@ -13,7 +13,6 @@ namespace common {
 // whatever the code page. Set once, at the start of main.
 enum class PathEncoding { SystemCodePage, Utf8 };
 void SetPathEncoding(PathEncoding encoding);
-PathEncoding CurrentPathEncoding();
 
 // A path as a text file of the system holds it (8-bit, in the system code
 // page: a project path in "Control.dat"), in this process's encoding.
@@ -36,7 +35,7 @@ inline constexpr char kPathSeparator = '/';
 // (8.3) name where the volume keeps one, so the driver still finds its files.
 std::string ProgramFolder();
 
-// Renames from over to, replacing to atomically (rename / MoveFileExA with
+// Renames from over to, replacing to atomically (rename / MoveFileExW with
 // MOVEFILE_REPLACE_EXISTING). Returns false and fills *error on failure.
 bool ReplaceFileWith(const std::string& from, const std::string& to, std::string* error);
 
