@@ -1,0 +1,156 @@
+#include "realizations_run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+
+#include "common/failure.h"
+#include "common/text_file.h"
+#include "csv_table.h"
+#include "deployment_engine.h"
+#include "driver_runs.h"
+#include "first_stage_answers.h"
+#include "host_inputs_file.h"
+#include "input_precision.h"
+#include "output_guard.h"
+#include "pellmar_run_command.h"
+#include "progress_bar.h"
+#include "series_bands.h"
+#include "series_chart.h"
+
+namespace tools {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kSteps = 100, kSeries = 4;
+constexpr size_t kListed = 10;  // report lines before a summary takes over
+
+std::string Quoted(const std::string& field) {
+  if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+  std::string q = "\"";
+  for (char ch : field) q += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+  return q + "\"";
+}
+
+void GuardOutputs(const RealizationsRequest& r) {
+  std::vector<GuardedFile> guarded{{r.file, "the realizations file"}};
+  for (const char* name : {"Control.dat", "inputvars.dat", "outfile.dat", "trashy.dat", kDriverFile, kEngineFile})
+    guarded.push_back({(fs::current_path() / name).string(), std::string("the working folder's ") + name});
+  std::vector<std::pair<std::string, std::string>> outputs{{r.out, "--out"}, {r.svg, "--svg"}, {r.bands, "--bands"}};
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    if (outputs[i].first.empty()) continue;
+    RefuseToOverwrite(outputs[i].first, guarded, r.force);
+    for (size_t j = i + 1; j < outputs.size(); ++j)
+      if (!outputs[j].first.empty() && SameFile(outputs[i].first, outputs[j].first))
+        common::Fail(common::FailureClass::InvalidArgument, outputs[i].second + " and " + outputs[j].second + " name the same file " +
+                                                                outputs[i].first);
+  }
+}
+
+void ReportPrecision(const Realizations& input, std::ostream& err) {
+  size_t shown = 0, total = 0;
+  std::map<size_t, size_t> byVariable;
+  for (size_t i = 0; i < input.rows.size(); ++i)
+    for (const PrecisionChange& c : PrecisionChanges(input.rows[i])) {
+      ++total;
+      ++byVariable[c.variable];
+      if (shown++ < kListed) err << "pellmar-run: precision: row " << i + 1 << " (line " << input.lines[i] << "), " << DescribeChange(c) << "\n";
+    }
+  if (total == 0) return;
+  std::vector<std::pair<size_t, size_t>> most(byVariable.begin(), byVariable.end());
+  std::stable_sort(most.begin(), most.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+  err << "pellmar-run: precision: \"inputvars.dat\" keeps four decimals: " << total << " host input" << (total == 1 ? "" : "s") << " in "
+      << input.rows.size() << " realization" << (input.rows.size() == 1 ? "" : "s") << " reach the driver changed by more than a part in a million";
+  err << " (most often:";
+  for (size_t k = 0; k < most.size() && k < 5; ++k) err << (k ? ", " : " ") << "h" << most[k].first << " in " << most[k].second;
+  err << ")\n";
+}
+
+}  // namespace
+
+int RunRealizationsCommand(const RealizationsRequest& request, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+  Realizations input = ReadRealizations(request.file, request.decimal);
+  GuardOutputs(request);
+  ReportPrecision(input, err);
+
+  // What the driver will see, and the first-stage answers it will compute.
+  const std::string folder = fs::current_path().string();
+  std::vector<std::vector<double>> seen(input.rows.size());
+  std::vector<bool> writable(input.rows.size(), true);
+  for (size_t i = 0; i < input.rows.size(); ++i)
+    for (double v : input.rows[i]) {
+      double s = DriverSees(v);
+      writable[i] = writable[i] && std::isfinite(s);
+      seen[i].push_back(s);
+    }
+  const ControlProjects projects = ReadControlProjects(folder);
+  DeploymentEngine engine(folder);
+  std::vector<std::vector<double>> answerable;
+  std::vector<size_t> answerRows;
+  for (size_t i = 0; i < seen.size(); ++i)
+    if (writable[i]) answerable.push_back(seen[i]), answerRows.push_back(i);
+  std::vector<std::optional<double>> answers = FirstStageAnswers(engine, projects.firstStage, answerable);
+  std::vector<int> groups(input.rows.size(), -1);
+  for (size_t k = 0; k < answerRows.size(); ++k)
+    if (answers[k]) groups[answerRows[k]] = StepsBeforeArrival(*answers[k]);
+
+  DriverFolder driver(folder);
+  ProgressBar bar(err, request.progress && errIsTerminal, input.rows.size(), "realizations");
+  std::vector<RealizationOutcome> outcomes =
+      RunRealizations(driver, input.rows, groups, request.casesPerRun, StepsBeforeArrival, [&](size_t done) { bar.Update(done); });
+  bar.Finish();
+
+  size_t failed = 0;
+  for (size_t i = 0; i < outcomes.size(); ++i)
+    if (!outcomes[i].failure.empty()) {
+      if (failed++ < kListed)
+        err << "pellmar-run: realization " << i + 1 << " (line " << input.lines[i] << " of " << input.name << ") failed: " << outcomes[i].failure
+            << "\n";
+    }
+
+  const std::vector<std::string> titles = SeriesTitles("");
+  if (!request.out.empty()) {
+    std::string csv;
+    for (int b = 0; b < kSeries; ++b)
+      for (int s = 1; s <= kSteps; ++s) csv += Quoted(titles[static_cast<size_t>(b)] + " step " + std::to_string(s)) + ",";
+    csv += "driver failure\r\n";
+    for (const auto& o : outcomes) {
+      for (size_t k = 0; k < static_cast<size_t>(kSeries * kSteps); ++k) {
+        if (k < o.values.size()) csv += ShortestNumber(o.values[k]);
+        csv += ',';
+      }
+      csv += Quoted(o.failure) + "\r\n";
+    }
+    common::WriteFileReplacing(request.out, csv);
+  }
+  std::vector<const std::vector<double>*> done;
+  for (const auto& o : outcomes)
+    if (o.failure.empty()) done.push_back(&o.values);
+  if (!request.svg.empty() || !request.bands.empty() || request.out.empty()) {
+    const auto bands = SeriesBands(done, kSeries, kSteps);
+    const std::string table = BandsCsv(titles, bands);
+    if (!request.bands.empty()) common::WriteFileReplacing(request.bands, table);
+    if (request.out.empty() && request.bands.empty() && request.svg.empty()) out << table;
+    if (!request.svg.empty()) {
+      std::string svg;
+      if (done.size() == 1) {
+        std::vector<std::vector<double>> series(kSeries);
+        for (int b = 0; b < kSeries; ++b)
+          series[static_cast<size_t>(b)].assign(done[0]->begin() + b * kSteps, done[0]->begin() + (b + 1) * kSteps);
+        svg = SeriesChartSvg("Host calculation: four series of 100 steps", titles, series, "Year");
+      } else {
+        svg = BandChartSvg(std::to_string(done.size()) + " realizations: median, 5-95 % band and mean", titles, bands, "Year");
+      }
+      common::WriteFileReplacing(request.svg, svg);
+    }
+  }
+  err << "pellmar-run: " << input.rows.size() - failed << " of " << input.rows.size() << " realizations calculated";
+  if (failed) err << ", " << failed << " failed (their rows in the results say why)";
+  err << "\n";
+  return failed ? 1 : 0;
+}
+
+}  // namespace tools
