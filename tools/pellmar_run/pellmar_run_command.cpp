@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "common/failure.h"
+#include "common/free_format.h"
 #include "common/number_text.h"
 #include "common/platform.h"
 #include "common/text_file.h"
@@ -17,6 +18,8 @@
 #include "output_guard.h"
 #include "realizations_run.h"
 #include "series_chart.h"
+#include "training_range.h"
+#include "validity_domain.h"
 
 namespace tools {
 
@@ -201,6 +204,27 @@ InterfaceFunction LoadAdapter(const Options& o, common::SharedLibrary& library, 
   Fail(FailureClass::FileNotFound, "cannot load the adapter library " + (o.library.empty() ? std::string(kLibrary) : o.library) + ": " + errors);
 }
 
+// The calculation's inputs against the networks' training ranges; the
+// first-stage answer is the one the driver just left in "trashy.dat".
+void WarnOutsideTrainingRanges(const std::vector<double>& inputs, std::ostream& err) {
+  try {
+    std::string trashy;
+    double firstStage = 0;
+    if (!common::ReadWholeFile("trashy.dat", trashy)) return;
+    common::FreeFormatCursor cursor(trashy);
+    cursor.SkipBlanksAndLineEnds();
+    if (common::ParseFreeValue(cursor.TakeField(","), firstStage) != common::FreeValueStatus::Ok) return;
+    std::vector<double> seen;
+    for (double v : inputs) seen.push_back(DriverSees(v));
+    ValidityDomain domain(ReadControlProjects(fs::current_path().string()));
+    DomainReport report;
+    report.Add(0, 0, domain.Check(seen, firstStage));
+    report.Print(err, "pellmar-run", "calculation", 1);
+  } catch (const common::Failure& f) {
+    err << "pellmar-run: the training ranges cannot be checked: " << f.message << "\n";
+  }
+}
+
 std::string Fixed(double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.6g", v);
@@ -288,6 +312,7 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
                                                          "): the messages above tell why; the working folder " + fs::current_path().string() +
                                                          " must hold Torvane, the engine library, Control.dat and the projects"};
 
+    WarnOutsideTrainingRanges(inputs, err);
     std::vector<std::string> titles = SeriesTitles("");
     std::vector<std::vector<double>> series(kSeries, std::vector<double>(kSteps));
     std::vector<std::vector<double>> rows;

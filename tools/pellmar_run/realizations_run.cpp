@@ -18,6 +18,8 @@
 #include "progress_bar.h"
 #include "series_bands.h"
 #include "series_chart.h"
+#include "training_range.h"
+#include "validity_domain.h"
 
 namespace tools {
 
@@ -94,8 +96,12 @@ int RunRealizationsCommand(const RealizationsRequest& request, std::ostream& out
     if (writable[i]) answerable.push_back(seen[i]), answerRows.push_back(i);
   std::vector<std::optional<double>> answers = FirstStageAnswers(engine, projects.firstStage, answerable);
   std::vector<int> groups(input.rows.size(), -1);
+  std::vector<std::optional<double>> answerOf(input.rows.size());
   for (size_t k = 0; k < answerRows.size(); ++k)
-    if (answers[k]) groups[answerRows[k]] = StepsBeforeArrival(*answers[k]);
+    if (answers[k]) {
+      groups[answerRows[k]] = StepsBeforeArrival(*answers[k]);
+      answerOf[answerRows[k]] = answers[k];
+    }
 
   DriverFolder driver(folder);
   ProgressBar bar(err, request.progress && errIsTerminal, input.rows.size(), "realizations");
@@ -111,18 +117,36 @@ int RunRealizationsCommand(const RealizationsRequest& request, std::ostream& out
             << "\n";
     }
 
+  // The training ranges, once the driver has compiled every network.
+  std::vector<std::optional<int>> outside(input.rows.size());
+  try {
+    ValidityDomain domain(projects);
+    DomainReport report;
+    for (size_t i = 0; i < input.rows.size(); ++i) {
+      if (!answerOf[i] || !outcomes[i].failure.empty()) continue;
+      DomainCheck check = domain.Check(seen[i], *answerOf[i]);
+      outside[i] = check.outside;
+      report.Add(i, input.lines[i], check);
+    }
+    report.Print(err, "pellmar-run", "realization", input.rows.size());
+  } catch (const common::Failure& f) {
+    err << "pellmar-run: the training ranges cannot be checked: " << f.message << "\n";
+  }
+
   const std::vector<std::string> titles = SeriesTitles("");
   if (!request.out.empty()) {
     std::string csv;
     for (int b = 0; b < kSeries; ++b)
       for (int s = 1; s <= kSteps; ++s) csv += Quoted(titles[static_cast<size_t>(b)] + " step " + std::to_string(s)) + ",";
-    csv += "driver failure\r\n";
-    for (const auto& o : outcomes) {
+    csv += "inputs outside training range,driver failure\r\n";
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+      const RealizationOutcome& o = outcomes[i];
       for (size_t k = 0; k < static_cast<size_t>(kSeries * kSteps); ++k) {
         if (k < o.values.size()) csv += ShortestNumber(o.values[k]);
         csv += ',';
       }
-      csv += Quoted(o.failure) + "\r\n";
+      if (outside[i]) csv += std::to_string(*outside[i]);
+      csv.append(",").append(Quoted(o.failure)).append("\r\n");
     }
     common::WriteFileReplacing(request.out, csv);
   }

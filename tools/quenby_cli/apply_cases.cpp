@@ -20,4 +20,22 @@ ApplyCases ReadApplyCases(const std::string& path, const std::vector<std::string
   return cases;
 }
 
+DomainReport CheckTrainingRanges(const ApplyCases& cases, const std::vector<quenby::NetworkColumn>& columns, const std::string& project) {
+  DomainReport report;
+  for (size_t i = 0; i < cases.rows.size(); ++i) {
+    DomainCheck check;
+    OutsideInput worst;
+    for (size_t j = 0; j < cases.rows[i].size() && j < columns.size(); ++j) {
+      const double v = cases.rows[i][j], excess = RangeExcess(v, columns[j].min, columns[j].max);
+      if (excess == 0) continue;
+      ++check.outside;
+      check.inputs.push_back("\"" + columns[j].title + "\"");
+      if (excess > worst.excess) worst = {project, columns[j].title, v, columns[j].min, columns[j].max, excess, 0};
+    }
+    if (check.outside) check.worst.push_back(worst);
+    report.Add(i, cases.lines[i], check);
+  }
+  return report;
+}
+
 }  // namespace tools

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "input_table.h"
+#include "quenby_network.h"
+#include "training_range.h"
 
 namespace tools {
 
@@ -16,5 +18,9 @@ struct ApplyCases {
 
 // Throws common::Failure naming the file, the line, the row and the column.
 ApplyCases ReadApplyCases(const std::string& path, const std::vector<std::string>& expected, DecimalMark decimal);
+
+// The cases against the training ranges of the columns they feed
+// (columns[j] for value j of a row).
+DomainReport CheckTrainingRanges(const ApplyCases& cases, const std::vector<quenby::NetworkColumn>& columns, const std::string& project);
 
 }  // namespace tools

@@ -281,7 +281,9 @@ int Apply(const ApplyOptions& o, std::ostream& out, std::ostream& err, bool errI
   std::vector<std::string> outputs = TitlesOf(d.outputs);
 
   if (!o.output.empty()) GuardApplyOutput(o);
-  std::vector<std::vector<double>> cases = ReadApplyCases(o.input, expected, o.decimal).rows;
+  ApplyCases input = ReadApplyCases(o.input, expected, o.decimal);
+  CheckTrainingRanges(input, d.callerColumns, o.project).Print(err, "quenby apply", "case", input.rows.size());
+  const std::vector<std::vector<double>>& cases = input.rows;
 
   std::vector<std::vector<double>> results;
   const size_t total = cases.size();

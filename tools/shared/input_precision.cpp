@@ -1,5 +1,6 @@
 #include "input_precision.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "common/free_format.h"
@@ -33,8 +34,20 @@ std::vector<PrecisionChange> PrecisionChanges(const std::vector<double>& inputs)
   return changes;
 }
 
+namespace {
+
+// As a modeller writes it: plain decimals where they stay short.
+std::string PlainNumber(double v) {
+  if (!(std::fabs(v) >= 1e-9 && std::fabs(v) < 1e15)) return ShortestNumber(v);
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+  return std::string(buf, res.ptr);
+}
+
+}  // namespace
+
 std::string DescribeChange(const PrecisionChange& c) {
-  std::string s = "host variable " + std::to_string(c.variable) + ": " + ShortestNumber(c.value);
+  std::string s = "host variable " + std::to_string(c.variable) + ": " + PlainNumber(c.value);
   if (std::isnan(c.seen)) return s + " is written as \"" + ExchangeText(c.value) + "\", which the driver cannot read";
   return s + " reaches the driver as " + ExchangeText(c.value);
 }

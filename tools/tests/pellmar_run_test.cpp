@@ -106,6 +106,8 @@ TEST(PellmarRun, RealizationsEqualSingleHostCalculationsAndLeaveTheFolderAlone) 
   const std::string folder = WorkingFolder("realizations");
   std::vector<std::vector<double>> rows = DrawnRealizations(330);
   rows[4][306] = -500;  // the driver cannot build the first-stage row
+  rows[7][0] = 99999;   // far beyond the training range of "Distance to well (m)"
+  rows[9][1] = 0.00002;  // the exchange file's four decimals make it 0
   common::WriteFileReplacing(folder + "/real.csv", CsvRows(rows));
   for (const char* f : {"inputvars.dat", "outfile.dat", "trashy.dat"}) common::WriteFileReplacing(folder + "/" + f, std::string(f) + " as left\r\n");
   const std::string control = ReadText(folder + "/Control.dat");
@@ -117,6 +119,12 @@ TEST(PellmarRun, RealizationsEqualSingleHostCalculationsAndLeaveTheFolderAlone) 
             std::string::npos)
       << r.err;
   EXPECT_NE(r.err.find("329 of 330 realizations calculated, 1 failed"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("realization 8 (line 8): 3 inputs outside the training range; worst first-stage network (projects/Arrival): "
+                       "\"Distance to well (m)\" = 99999 outside ["),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("2 of 330 realizations left the networks' training ranges"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("precision: row 10 (line 10), host variable 2: 0.00002 reaches the driver as 0.0000"), std::string::npos) << r.err;
   for (const char* f : {"inputvars.dat", "outfile.dat", "trashy.dat"}) EXPECT_EQ(ReadText(folder + "/" + f), std::string(f) + " as left\r\n");
   EXPECT_EQ(ReadText(folder + "/Control.dat"), control);
 
@@ -125,6 +133,9 @@ TEST(PellmarRun, RealizationsEqualSingleHostCalculationsAndLeaveTheFolderAlone) 
   EXPECT_EQ(results.header[0], "Source concentration (mg/L) step 1");
   EXPECT_EQ(results.header[399], "Spring discharge (L/s) step 100");
   EXPECT_EQ(results.rows[4][0], "");
+  EXPECT_EQ(results.header[400], "inputs outside training range");
+  EXPECT_EQ(results.rows[7][400], "3");
+  EXPECT_EQ(results.rows[8][400], "0");
   EXPECT_NE(results.rows[4].back().find("first-stage column 40"), std::string::npos);
   // Drawn rows, the run boundary among them, against one host calculation each.
   for (size_t row : {0, 1, 326, 327, 329}) {

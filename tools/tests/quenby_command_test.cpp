@@ -225,6 +225,20 @@ TEST(QuenbyCommand, ApplyReadsSpreadsheetExportsAndGuardsItsInputs) {
     EXPECT_NE(r.err.find(c.part), std::string::npos) << r.err;
   }
   EXPECT_EQ(ReadText(folder + "/in.csv"), ReadText(cases));
+
+  // A case beyond the training range is applied, with a warning.
+  std::vector<std::string> far = Split(ReadText(cases));
+  far[2] = "99999" + far[2].substr(far[2].find(','));
+  std::string text;
+  for (const auto& l : far) text += l + "\n";
+  common::WriteFileReplacing(folder + "/far.csv", text);
+  Outcome warned = Quenby({"apply", project, folder + "/far.csv"});
+  EXPECT_EQ(warned.code, 0) << warned.err;
+  EXPECT_NE(warned.err.find("quenby apply: outside the training range: case 2 (line 3): 1 input outside the training range; worst " + project +
+                            ": \"Distance to well (m)\" = 99999 outside ["),
+            std::string::npos)
+      << warned.err;
+  EXPECT_NE(warned.err.find("1 of " + std::to_string(far.size() - 1) + " cases left"), std::string::npos) << warned.err;
 }
 
 TEST(QuenbyCommand, HelpForEveryCommand) {
