@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/failure.h"
+#include "common/text_file.h"
 
 namespace tools {
 
@@ -15,8 +16,13 @@ DeploymentEngine::DeploymentEngine(const std::string& folder) {
   apply_ = reinterpret_cast<ApplyFn>(library_.Resolve("ApplyNNet"));
   free_ = reinterpret_cast<FreeFn>(library_.Resolve("QuenbyFreeTable"));
   lastError_ = reinterpret_cast<ErrorFn>(library_.Resolve("QuenbyLastError"));
+  compile_ = reinterpret_cast<CompileFn>(library_.Resolve("CreatDllFile"));
   if (!apply_ || !free_ || !lastError_)
     Fail(FailureClass::FileNotFound, "the engine " + path_ + " lacks ApplyNNet, QuenbyFreeTable or QuenbyLastError");
+}
+
+void DeploymentEngine::CompileIfMissing(const std::string& project) {
+  if (compile_ && !common::FileExists(project + ".DLLFile")) compile_(project.c_str());
 }
 
 std::vector<double> DeploymentEngine::FirstOutputs(const std::string& project, const QuenbyTable& inputs) {

@@ -19,12 +19,18 @@ class DeploymentEngine {
   // common::Failure with the engine's message.
   std::vector<double> FirstOutputs(const std::string& project, const QuenbyTable& inputs);
 
+  // Compiles project as its first evaluation would when its ".DLLFile" is
+  // missing; a failure is left for the driver to report.
+  void CompileIfMissing(const std::string& project);
+
   const std::string& Path() const { return path_; }
 
  private:
   using ApplyFn = int32_t (*)(const char*, const char*, const QuenbyTable*, QuenbyTable*);
   using FreeFn = void (*)(QuenbyTable*);
   using ErrorFn = const char* (*)();
+  using CompileFn = int32_t (*)(const char*);
+  CompileFn compile_ = nullptr;
   common::SharedLibrary library_;
   std::string path_;
   ApplyFn apply_ = nullptr;

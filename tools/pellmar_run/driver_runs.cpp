@@ -3,8 +3,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <exception>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "child_process.h"
 #include "common/failure.h"
@@ -49,6 +56,19 @@ std::string LastMessage(const std::string& path) {
     pos = end + 1;
   }
   return last;
+}
+
+// A run's tables take up to 100 MB that the driver touches once: with
+// huge pages the system clears and maps them in a fraction of the time.
+// Only the C library's allocator reads this; results are the same.
+std::vector<std::string> ChildEnvironment() {
+#ifdef __GLIBC__
+  std::string tunables = "glibc.malloc.hugetlb=1";
+  if (const char* own = std::getenv("GLIBC_TUNABLES"); own && *own) tunables = std::string(own) + ":" + tunables;
+  return {"GLIBC_TUNABLES=" + tunables};
+#else
+  return {};
+#endif
 }
 
 }  // namespace
@@ -99,22 +119,37 @@ DriverFolder::~DriverFolder() {
   fs::remove_all(folder_, ec);
 }
 
-bool DriverFolder::Run(const std::vector<const std::vector<double>*>& cases, std::vector<std::vector<double>>& values, double& firstStage,
+std::string ExchangeFileText(const std::vector<double>& inputs) {
+  std::vector<double> in(inputs.size() + 1);
+  std::copy(inputs.begin(), inputs.end(), in.begin() + 1);
+  return pellmar::InputVarsText(in.data());
+}
+
+std::vector<double> ExchangeFileValues(const std::string& text) {
+  std::vector<double> values;
+  common::FreeFormatCursor cursor(text);
+  for (;;) {
+    cursor.SkipBlanksAndLineEnds();
+    if (cursor.AtEnd()) return values;
+    double v = 0;
+    if (common::ParseFreeValue(cursor.TakeField(","), v) != common::FreeValueStatus::Ok || !std::isfinite(v)) v = std::nan("");
+    values.push_back(v);
+    cursor.SkipRestOfLine();
+  }
+}
+
+bool DriverFolder::Run(const std::vector<const std::string*>& cases, std::vector<std::vector<double>>& values, double& firstStage,
                        std::string& failure) {
   const std::string outfile = FileIn(folder_, "outfile.dat"), messages = FileIn(folder_, "messages.txt");
   common::RemoveFileQuietly(outfile);
   common::RemoveFileQuietly(messages);
   common::WriteFileReplacing(FileIn(folder_, "Control.dat"), controlHead_ + std::to_string(cases.size()) + "\r\n");
   std::string inputs;
-  inputs.reserve(cases.size() * 510 * 17);
-  std::vector<double> in(511);
-  for (const auto* c : cases) {
-    std::copy(c->begin(), c->end(), in.begin() + 1);
-    inputs += pellmar::InputVarsText(in.data());
-  }
+  inputs.reserve(cases.size() * (cases.empty() ? 0 : cases[0]->size()));
+  for (const auto* c : cases) inputs += *c;
   common::WriteFileReplacing(FileIn(folder_, "inputvars.dat"), inputs);
 
-  ChildOutcome run = RunChild(driver_, deployment_, messages);
+  ChildOutcome run = RunChild(driver_, deployment_, messages, ChildEnvironment());
   if (!run.started) Fail(FailureClass::FileError, run.error);
   std::string text;
   const int rows = kSteps * static_cast<int>(cases.size());
@@ -142,66 +177,121 @@ bool DriverFolder::Run(const std::vector<const std::vector<double>*>& cases, std
 
 namespace {
 
-struct Scheduler {
-  DriverFolder& driver;
-  const std::vector<std::vector<double>>& inputs;
-  const std::function<int(double)>& classOf;
-  const std::function<void(size_t)>& progress;
-  std::vector<RealizationOutcome>& outcomes;
-  size_t done = 0;
+struct Job {
+  std::vector<size_t> rows;
+  int group;
+};
 
-  void Finish(size_t count) {
-    done += count;
-    if (progress) progress(done);
+// Runs are handed out to the workers from one queue; a failed or mixed run
+// goes back into it in pieces.
+class Scheduler {
+ public:
+  Scheduler(const std::vector<std::string>& texts, const std::function<int(double)>& classOf,
+            const std::function<void(size_t)>& progress, std::vector<RealizationOutcome>& outcomes)
+      : texts_(texts), classOf_(classOf), progress_(progress), outcomes_(outcomes) {}
+
+  void Add(Job job) { jobs_.push_back(std::move(job)); }
+
+  void Work(DriverFolder& driver) {
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return !jobs_.empty() || busy_ == 0 || failure_; });
+        if (jobs_.empty() || failure_) return;
+        job = std::move(jobs_.front());
+        jobs_.pop_front();
+        ++busy_;
+      }
+      std::vector<Job> again;
+      size_t finished = 0;
+      try {
+        finished = Run(driver, job, again);
+      } catch (...) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!failure_) failure_ = std::current_exception();
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = again.rbegin(); it != again.rend(); ++it) jobs_.push_front(std::move(*it));
+        --busy_;
+        done_ += finished;
+        if (finished && progress_) progress_(done_);
+      }
+      changed_.notify_all();
+    }
   }
 
-  void Run(const std::vector<size_t>& rows, int group) {
-    std::vector<const std::vector<double>*> cases;
-    for (size_t i : rows) cases.push_back(&inputs[i]);
+  void Rethrow() {
+    if (failure_) std::rethrow_exception(failure_);
+  }
+
+ private:
+  // Returns how many realizations came out; the rest go into again.
+  size_t Run(DriverFolder& driver, const Job& job, std::vector<Job>& again) {
+    std::vector<const std::string*> cases;
+    for (size_t i : job.rows) cases.push_back(&texts_[i]);
     std::vector<std::vector<double>> values;
     double firstStage = 0;
     std::string failure;
     if (driver.Run(cases, values, firstStage, failure)) {
-      if (rows.size() > 1 && group >= 0 && classOf(firstStage) != group) {
+      if (job.rows.size() > 1 && job.group >= 0 && classOf_(firstStage) != job.group) {
         // The first case's answer does not give the others their own
         // column after all: each on its own then.
-        for (size_t i : rows) Run({i}, -1);
-        return;
+        for (size_t i : job.rows) again.push_back({{i}, -1});
+        return 0;
       }
-      for (size_t k = 0; k < rows.size(); ++k) outcomes[rows[k]].values = std::move(values[k]);
-      Finish(rows.size());
-      return;
+      for (size_t k = 0; k < job.rows.size(); ++k) outcomes_[job.rows[k]].values = std::move(values[k]);
+      return job.rows.size();
     }
-    if (rows.size() == 1) {
-      outcomes[rows[0]].failure = failure;
-      Finish(1);
-      return;
+    if (job.rows.size() == 1) {
+      outcomes_[job.rows[0]].failure = failure;
+      return 1;
     }
-    const size_t half = rows.size() / 2;
-    Run(std::vector<size_t>(rows.begin(), rows.begin() + static_cast<long>(half)), group);
-    Run(std::vector<size_t>(rows.begin() + static_cast<long>(half), rows.end()), group);
+    const auto half = job.rows.begin() + static_cast<long>(job.rows.size() / 2);
+    again.push_back({std::vector<size_t>(job.rows.begin(), half), job.group});
+    again.push_back({std::vector<size_t>(half, job.rows.end()), job.group});
+    return 0;
   }
+
+  const std::vector<std::string>& texts_;
+  const std::function<int(double)>& classOf_;
+  const std::function<void(size_t)>& progress_;
+  std::vector<RealizationOutcome>& outcomes_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Job> jobs_;
+  int busy_ = 0;
+  size_t done_ = 0;
+  std::exception_ptr failure_;
 };
 
 }  // namespace
 
-std::vector<RealizationOutcome> RunRealizations(DriverFolder& driver, const std::vector<std::vector<double>>& inputs,
-                                                const std::vector<int>& groups, size_t casesPerRun,
+std::vector<RealizationOutcome> RunRealizations(const std::string& deployment, const std::vector<std::string>& texts,
+                                                const std::vector<int>& groups, size_t casesPerRun, int workers,
                                                 const std::function<int(double)>& classOf,
                                                 const std::function<void(size_t)>& progress) {
-  std::vector<RealizationOutcome> outcomes(inputs.size());
-  Scheduler scheduler{driver, inputs, classOf, progress, outcomes};
+  std::vector<RealizationOutcome> outcomes(texts.size());
+  Scheduler scheduler(texts, classOf, progress, outcomes);
   casesPerRun = std::clamp<size_t>(casesPerRun, 1, kMostCasesPerRun);
   std::map<int, std::vector<size_t>> byGroup;
-  for (size_t i = 0; i < inputs.size(); ++i) {
-    if (groups[i] < 0) scheduler.Run({i}, -1);
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (groups[i] < 0) scheduler.Add({{i}, -1});
     else byGroup[groups[i]].push_back(i);
   }
   for (const auto& [group, rows] : byGroup)
     for (size_t first = 0; first < rows.size(); first += casesPerRun)
-      scheduler.Run(std::vector<size_t>(rows.begin() + static_cast<long>(first),
-                                        rows.begin() + static_cast<long>(std::min(rows.size(), first + casesPerRun))),
-                    group);
+      scheduler.Add({std::vector<size_t>(rows.begin() + static_cast<long>(first),
+                                         rows.begin() + static_cast<long>(std::min(rows.size(), first + casesPerRun))),
+                     group});
+  std::vector<std::unique_ptr<DriverFolder>> folders;
+  for (int w = 0; w < std::max(workers, 1); ++w) folders.push_back(std::make_unique<DriverFolder>(deployment));
+  std::vector<std::thread> threads;
+  for (size_t w = 1; w < folders.size(); ++w) threads.emplace_back([&, w] { scheduler.Work(*folders[w]); });
+  scheduler.Work(*folders[0]);
+  for (auto& t : threads) t.join();
+  scheduler.Rethrow();
   return outcomes;
 }
 

@@ -23,11 +23,11 @@ class DriverFolder {
   DriverFolder(const DriverFolder&) = delete;
   DriverFolder& operator=(const DriverFolder&) = delete;
 
-  // One run of the driver over cases (host inputs 1..510 each, written as
-  // the adapter writes them). True and values[i] (400 each, read as the
-  // adapter reads them) and the first-stage answer of case 1 on success;
-  // false and the driver's message otherwise.
-  bool Run(const std::vector<const std::vector<double>*>& cases, std::vector<std::vector<double>>& values, double& firstStage,
+  // One run of the driver over cases (each the adapter's "inputvars.dat"
+  // text of one realization, ExchangeFileText). True and values[i] (400
+  // each, read as the adapter reads them) and the first-stage answer of case
+  // 1 on success; false and the driver's message otherwise.
+  bool Run(const std::vector<const std::string*>& cases, std::vector<std::vector<double>>& values, double& firstStage,
            std::string& failure);
 
   const std::string& Folder() const { return folder_; }
@@ -41,13 +41,20 @@ struct RealizationOutcome {
   std::string failure;         // the driver's message otherwise
 };
 
-// Runs every realization. groups[i] >= 0: realizations of one group may
-// share a run (the driver must then report the group's first-stage class,
-// classOf(answer) == groups[i], else they are run one by one); -1: alone.
-// A failed run is split in halves until the failing realizations stand
-// alone. progress(done) after every run.
-std::vector<RealizationOutcome> RunRealizations(DriverFolder& driver, const std::vector<std::vector<double>>& inputs,
-                                                const std::vector<int>& groups, size_t casesPerRun,
+// "inputvars.dat" for one case: the 510 host inputs as the adapter writes them.
+std::string ExchangeFileText(const std::vector<double>& inputs);
+// The numbers the driver reads from that text (NaN for a field it cannot read).
+std::vector<double> ExchangeFileValues(const std::string& text);
+
+// Runs every realization (texts[i]: its ExchangeFileText) with `workers`
+// driver copies side by side, each in a temporary folder of its own.
+// groups[i] >= 0: realizations of one group may share a run (the driver must
+// then report the group's first-stage class, classOf(answer) == groups[i],
+// else they are run one by one); -1: alone. A failed run is split in halves
+// until the failing realizations stand alone. progress(done) after every
+// run, from the thread that ran it.
+std::vector<RealizationOutcome> RunRealizations(const std::string& deployment, const std::vector<std::string>& texts,
+                                                const std::vector<int>& groups, size_t casesPerRun, int workers,
                                                 const std::function<int(double)>& classOf,
                                                 const std::function<void(size_t)>& progress);
 

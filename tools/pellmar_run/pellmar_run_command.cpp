@@ -70,6 +70,8 @@ const char* const kUsage =
     "--bands FILE   the same as a table: series, step, 5 %, median, 95 %, mean\n"
     "               (printed when no output file is named)\n"
     "--no-progress  no progress bar (it shows on a terminal)\n"
+    "--workers N    driver copies running side by side (default 2)\n"
+    "--cases-per-run N  cases in one driver run (default and largest 327)\n"
     "\n"
     "Input files: a UTF-8 byte-order mark is skipped; a blank line inside the\n"
     "file is an error; a file whose first line holds a semicolon is read with\n"
@@ -89,6 +91,7 @@ struct Options {
   bool csv = false, progress = true, force = false;
   DecimalMark decimal = DecimalMark::Recognise;
   size_t casesPerRun = 327;
+  int workers = 2;
 };
 
 Options Parse(const std::vector<std::string>& args) {
@@ -113,6 +116,12 @@ Options Parse(const std::vector<std::string>& args) {
       double n = 0;
       if (!common::ParseNumber(v, n) || n < 1 || n > 327 || n != std::floor(n)) throw UsageError{"--cases-per-run: expected 1 to 327, found \"" + v + "\""};
       o.casesPerRun = static_cast<size_t>(n);
+    }
+    else if (is("--workers")) {
+      std::string v = value("--workers");
+      double n = 0;
+      if (!common::ParseNumber(v, n) || n < 1 || n > 16 || n != std::floor(n)) throw UsageError{"--workers: expected 1 to 16, found \"" + v + "\""};
+      o.workers = static_cast<int>(n);
     }
     else if (a == "--csv") o.csv = true;
     else if (a == "--no-progress") o.progress = false;
@@ -274,6 +283,7 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
       r.svg = o.svg.empty() ? "" : fromStart(o.svg);
       r.bands = o.bands.empty() ? "" : fromStart(o.bands);
       r.casesPerRun = o.casesPerRun;
+      r.workers = o.workers;
       r.progress = o.progress;
       r.force = o.force;
       r.decimal = o.decimal;

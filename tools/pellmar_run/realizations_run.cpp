@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <optional>
+#include <thread>
 #include <filesystem>
 #include <map>
 
@@ -52,11 +55,11 @@ void GuardOutputs(const RealizationsRequest& r) {
   }
 }
 
-void ReportPrecision(const Realizations& input, std::ostream& err) {
+void ReportPrecision(const Realizations& input, const std::vector<std::vector<double>>& seen, std::ostream& err) {
   size_t shown = 0, total = 0;
   std::map<size_t, size_t> byVariable;
   for (size_t i = 0; i < input.rows.size(); ++i)
-    for (const PrecisionChange& c : PrecisionChanges(input.rows[i])) {
+    for (const PrecisionChange& c : PrecisionChanges(input.rows[i], seen[i])) {
       ++total;
       ++byVariable[c.variable];
       if (shown++ < kListed) err << "pellmar-run: precision: row " << i + 1 << " (line " << input.lines[i] << "), " << DescribeChange(c) << "\n";
@@ -76,62 +79,82 @@ void ReportPrecision(const Realizations& input, std::ostream& err) {
 int RunRealizationsCommand(const RealizationsRequest& request, std::ostream& out, std::ostream& err, bool errIsTerminal) {
   Realizations input = ReadRealizations(request.file, request.decimal);
   GuardOutputs(request);
-  ReportPrecision(input, err);
 
-  // What the driver will see, and the first-stage answers it will compute.
+  // The exchange file's text of every realization, and the numbers the
+  // driver reads back from it.
   const std::string folder = fs::current_path().string();
-  std::vector<std::vector<double>> seen(input.rows.size());
-  std::vector<bool> writable(input.rows.size(), true);
-  for (size_t i = 0; i < input.rows.size(); ++i)
-    for (double v : input.rows[i]) {
-      double s = DriverSees(v);
-      writable[i] = writable[i] && std::isfinite(s);
-      seen[i].push_back(s);
-    }
+  const size_t n = input.rows.size();
+  std::vector<std::string> texts(n);
+  std::vector<std::vector<double>> seen(n);
+  std::vector<bool> writable(n, true);
+  for (size_t i = 0; i < n; ++i) {
+    texts[i] = ExchangeFileText(input.rows[i]);
+    seen[i] = ExchangeFileValues(texts[i]);
+    for (double v : seen[i]) writable[i] = writable[i] && std::isfinite(v);
+  }
+  ReportPrecision(input, seen, err);
+
+  // The first-stage answers the driver will compute, to group the runs.
   const ControlProjects projects = ReadControlProjects(folder);
   DeploymentEngine engine(folder);
   std::vector<std::vector<double>> answerable;
   std::vector<size_t> answerRows;
-  for (size_t i = 0; i < seen.size(); ++i)
+  for (size_t i = 0; i < n; ++i)
     if (writable[i]) answerable.push_back(seen[i]), answerRows.push_back(i);
   std::vector<std::optional<double>> answers = FirstStageAnswers(engine, projects.firstStage, answerable);
-  std::vector<int> groups(input.rows.size(), -1);
-  std::vector<std::optional<double>> answerOf(input.rows.size());
+  std::vector<int> groups(n, -1);
+  std::vector<std::optional<double>> answerOf(n);
   for (size_t k = 0; k < answerRows.size(); ++k)
     if (answers[k]) {
       groups[answerRows[k]] = StepsBeforeArrival(*answers[k]);
       answerOf[answerRows[k]] = answers[k];
     }
+  // Compiled before the driver copies start side by side, as the first
+  // host calculation would compile them.
+  for (const std::string* project : {&projects.networkA, &projects.networkB, &projects.networkC}) engine.CompileIfMissing(*project);
 
-  DriverFolder driver(folder);
-  ProgressBar bar(err, request.progress && errIsTerminal, input.rows.size(), "realizations");
-  std::vector<RealizationOutcome> outcomes =
-      RunRealizations(driver, input.rows, groups, request.casesPerRun, StepsBeforeArrival, [&](size_t done) { bar.Update(done); });
+  // The driver runs go on in the background while this thread checks the
+  // training ranges.
+  ProgressBar bar(err, request.progress && errIsTerminal, n, "realizations");
+  std::vector<RealizationOutcome> outcomes;
+  std::exception_ptr runFailure;
+  std::thread runs([&] {
+    try {
+      outcomes = RunRealizations(folder, texts, groups, request.casesPerRun, request.workers, StepsBeforeArrival,
+                                 [&](size_t done) { bar.Update(done); });
+    } catch (...) {
+      runFailure = std::current_exception();
+    }
+  });
+  std::vector<std::optional<DomainCheck>> checks(n);
+  std::string domainFailure;
+  try {
+    ValidityDomain domain(projects);
+    for (size_t i = 0; i < n; ++i)
+      if (answerOf[i]) checks[i] = domain.Check(seen[i], *answerOf[i]);
+  } catch (const common::Failure& f) {
+    domainFailure = f.message;
+  }
+  runs.join();
   bar.Finish();
+  if (runFailure) std::rethrow_exception(runFailure);
 
   size_t failed = 0;
-  for (size_t i = 0; i < outcomes.size(); ++i)
+  for (size_t i = 0; i < n; ++i)
     if (!outcomes[i].failure.empty()) {
       if (failed++ < kListed)
         err << "pellmar-run: realization " << i + 1 << " (line " << input.lines[i] << " of " << input.name << ") failed: " << outcomes[i].failure
             << "\n";
     }
-
-  // The training ranges, once the driver has compiled every network.
-  std::vector<std::optional<int>> outside(input.rows.size());
-  try {
-    ValidityDomain domain(projects);
-    DomainReport report;
-    for (size_t i = 0; i < input.rows.size(); ++i) {
-      if (!answerOf[i] || !outcomes[i].failure.empty()) continue;
-      DomainCheck check = domain.Check(seen[i], *answerOf[i]);
-      outside[i] = check.outside;
-      report.Add(i, input.lines[i], check);
+  std::vector<std::optional<int>> outside(n);
+  DomainReport report;
+  for (size_t i = 0; i < n; ++i)
+    if (checks[i] && outcomes[i].failure.empty()) {
+      outside[i] = checks[i]->outside;
+      report.Add(i, input.lines[i], *checks[i]);
     }
-    report.Print(err, "pellmar-run", "realization", input.rows.size());
-  } catch (const common::Failure& f) {
-    err << "pellmar-run: the training ranges cannot be checked: " << f.message << "\n";
-  }
+  report.Print(err, "pellmar-run", "realization", n);
+  if (!domainFailure.empty()) err << "pellmar-run: the training ranges cannot be checked: " << domainFailure << "\n";
 
   const std::vector<std::string> titles = SeriesTitles("");
   if (!request.out.empty()) {

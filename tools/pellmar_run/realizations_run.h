@@ -13,6 +13,7 @@ struct RealizationsRequest {
   std::string file;               // the realizations, one per row
   std::string out, svg, bands;    // RESULTS.csv, BANDS.svg, BANDS.csv (empty: not wanted)
   size_t casesPerRun = 327;
+  int workers = 2;                // driver copies running side by side
   bool progress = true, force = false;
   DecimalMark decimal = DecimalMark::Recognise;
 };

@@ -18,8 +18,13 @@ namespace tools {
 
 #ifdef _WIN32
 
-ChildOutcome RunChild(const std::string& program, const std::string& folder, const std::string& errorFile) {
+ChildOutcome RunChild(const std::string& program, const std::string& folder, const std::string& errorFile,
+                      const std::vector<std::string>& environment) {
   ChildOutcome outcome;
+  for (const auto& entry : environment) {
+    const size_t eq = entry.find('=');
+    SetEnvironmentVariableA(entry.substr(0, eq).c_str(), entry.substr(eq + 1).c_str());
+  }
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE log = CreateFileA(errorFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -55,8 +60,20 @@ ChildOutcome RunChild(const std::string& program, const std::string& folder, con
 
 #else
 
-ChildOutcome RunChild(const std::string& program, const std::string& folder, const std::string& errorFile) {
+ChildOutcome RunChild(const std::string& program, const std::string& folder, const std::string& errorFile,
+                      const std::vector<std::string>& environment) {
   ChildOutcome outcome;
+  std::vector<std::string> entries = environment;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry(*e);
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    bool replaced = false;
+    for (const auto& own : environment) replaced = replaced || own.compare(0, name.size(), name) == 0;
+    if (!replaced) entries.push_back(entry);
+  }
+  std::vector<char*> envp;
+  for (auto& entry : entries) envp.push_back(entry.data());
+  envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
@@ -65,7 +82,7 @@ ChildOutcome RunChild(const std::string& program, const std::string& folder, con
   std::string name = program;
   char* argv[] = {name.data(), nullptr};
   pid_t pid = 0;
-  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) {
     outcome.error = "cannot start " + program + ": " + std::strerror(rc);

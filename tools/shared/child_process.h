@@ -13,7 +13,9 @@ struct ChildOutcome {
 };
 
 // Runs program (a path) with no arguments, with folder as its current
-// folder and standard error (and output) appended to errorFile.
-ChildOutcome RunChild(const std::string& program, const std::string& folder, const std::string& errorFile);
+// folder and standard error (and output) appended to errorFile. environment:
+// "NAME=value" entries set for the child beside the caller's own.
+ChildOutcome RunChild(const std::string& program, const std::string& folder, const std::string& errorFile,
+                      const std::vector<std::string>& environment = {});
 
 }  // namespace tools

@@ -25,13 +25,19 @@ double DriverSees(double v) {
   return seen;
 }
 
-std::vector<PrecisionChange> PrecisionChanges(const std::vector<double>& inputs) {
+std::vector<PrecisionChange> PrecisionChanges(const std::vector<double>& inputs, const std::vector<double>& seen) {
   std::vector<PrecisionChange> changes;
-  for (size_t k = 0; k < inputs.size(); ++k) {
-    const double v = inputs[k], seen = DriverSees(v);
-    if (!(std::fabs(seen - v) <= kPartInAMillion * std::fabs(v))) changes.push_back({k + 1, v, seen});
+  for (size_t k = 0; k < inputs.size() && k < seen.size(); ++k) {
+    const double v = inputs[k];
+    if (!(std::fabs(seen[k] - v) <= kPartInAMillion * std::fabs(v))) changes.push_back({k + 1, v, seen[k]});
   }
   return changes;
+}
+
+std::vector<PrecisionChange> PrecisionChanges(const std::vector<double>& inputs) {
+  std::vector<double> seen;
+  for (double v : inputs) seen.push_back(DriverSees(v));
+  return PrecisionChanges(inputs, seen);
 }
 
 namespace {

@@ -24,6 +24,8 @@ struct PrecisionChange {
 // The inputs (inputs[k] is host variable k + 1) that the exchange file
 // changes by more than a part in a million.
 std::vector<PrecisionChange> PrecisionChanges(const std::vector<double>& inputs);
+// The same with seen[k] = DriverSees(inputs[k]) already at hand.
+std::vector<PrecisionChange> PrecisionChanges(const std::vector<double>& inputs, const std::vector<double>& seen);
 
 // "host variable 12: 0.00002 reaches the driver as 0.0000"
 std::string DescribeChange(const PrecisionChange& c);
