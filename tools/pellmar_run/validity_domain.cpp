@@ -24,8 +24,9 @@ struct Scan {
       const quenby::NetworkColumn& col = n.columns[static_cast<size_t>(j - 1)];
       bool outside = false;
       for (int32_t r = first; r <= last; ++r) {
-        const double v = t(r, j), excess = RangeExcess(v, col.min, col.max);
-        if (excess == 0) continue;
+        const double v = t(r, j);
+        if (v >= col.min && v <= col.max) continue;
+        const double excess = RangeExcess(v, col.min, col.max);
         outside = true;
         if (excess > worst.excess) worst = {n.name, col.title, v, col.min, col.max, excess, steps ? r - first + 1 : 0};
       }

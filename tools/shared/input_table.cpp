@@ -102,12 +102,12 @@ std::string InputTable::ColumnName(size_t column) const {
 
 double InputTable::Number(size_t row, size_t column) const {
   const std::vector<std::string>& cells = rows.at(row);
+  double v = 0;
+  if (column < cells.size() && ParseCell(cells[column], decimalComma, v)) return v;
   const std::string where = "row " + std::to_string(row + 1) + ", " + ColumnName(column);
   if (column >= cells.size())
     FailAt(FailureClass::Subscript,
            where + ": the line ends after " + std::to_string(cells.size()) + " fields", name, rowLines.at(row));
-  double v = 0;
-  if (ParseCell(cells[column], decimalComma, v)) return v;
   std::string hint;
   if (!decimalComma && cells[column].find(',') != std::string::npos)
     hint = " (a decimal comma? save the table with \".\" as the decimal point, or semicolon-separated)";
