@@ -1,11 +1,12 @@
 // sample-generator: trains the sample networks and writes them, in the
 // training program's own file formats, with "Control.dat" and the demo case.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "common/failure.h"
+#include "common/tool_arguments.h"
+#include "common/version.h"
 #include "output_guard.h"
 #include "sample_set.h"
 
@@ -32,16 +33,18 @@ const char* const kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+  const std::vector<std::string> args = common::ToolArguments(argc, argv);
+  if (common::AnswerVersion(args, "sample-generator")) return 0;
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs(kUsage, stdout);
     return 0;
   }
   std::string folder;
   bool force = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--force") == 0) force = true;
-    else if (argv[i][0] == '-' || argv[i][0] == '\0' || !folder.empty()) folder.clear(), i = argc;
-    else folder = argv[i];
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--force") force = true;
+    else if (args[i].empty() || args[i][0] == '-' || !folder.empty()) folder.clear(), i = args.size();
+    else folder = args[i];
   }
   if (folder.empty()) {
     std::fputs("sample-generator: expected one argument, the output folder (see --help)\n", stderr);
