@@ -248,9 +248,9 @@ std::vector<std::string> SeriesTitles(const std::string& folder) {
   if (!common::ReadWholeFile(Folder(folder, "Control.dat"), control)) return titles;
   std::vector<std::string> lines = Lines(control);
   if (lines.size() < 8) return titles;
-  std::vector<std::string> a = OutputTitles(Folder(folder, lines[1]));
-  std::vector<std::string> c = OutputTitles(Folder(folder, lines[5]));
-  std::vector<std::string> b = OutputTitles(Folder(folder, lines[3]));
+  std::vector<std::string> a = OutputTitles(Folder(folder, common::PathFromSystemText(lines[1])));
+  std::vector<std::string> c = OutputTitles(Folder(folder, common::PathFromSystemText(lines[5])));
+  std::vector<std::string> b = OutputTitles(Folder(folder, common::PathFromSystemText(lines[3])));
   if (a.size() >= 1) titles[0] = a[0];
   if (a.size() >= 2) titles[1] = a[1];
   if (c.size() >= 1) titles[2] = c[0];
