@@ -296,6 +296,12 @@ std::vector<RealizationOutcome> RunRealizations(const std::string& deployment, c
                                                 const std::vector<int>& groups, size_t casesPerRun, int workers,
                                                 const std::function<int(double)>& classOf,
                                                 const std::function<void(size_t)>& progress) {
+#ifdef _WIN32
+  // A child started by one worker inherits every inheritable handle open at
+  // that moment, the files another worker is writing among them, and holds
+  // them until it ends: that worker then cannot rename its files. One at a time.
+  workers = 1;
+#endif
   std::vector<std::unique_ptr<DriverFolder>> folders;
   std::vector<CaseRunner> runners;
   for (int w = 0; w < std::max(workers, 1); ++w) {
