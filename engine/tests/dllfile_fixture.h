@@ -12,15 +12,8 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <process.h>
-#define QUENBY_DLLFILE_PID _getpid
-#else
-#include <unistd.h>
-#define QUENBY_DLLFILE_PID getpid
-#endif
-
 #include "loaded_network.h"
+#include "testing/temp_folder.h"
 
 namespace quenby::dllfile {
 
@@ -55,27 +48,13 @@ inline std::string ReadBytes(const std::string& path) {
 // A fresh folder per test, removed at the end; Net() starts and ends fresh.
 class Folder {
  public:
-  Folder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "dllfile";
-    for (char& c : name)
-      if (c == '/') c = '_';
-    dir_ = std::filesystem::temp_directory_path() /
-           ("quenby-a-" + std::to_string(QUENBY_DLLFILE_PID()) + "-" + name);
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    ResetLoadedNetwork();
-  }
-  ~Folder() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-    ResetLoadedNetwork();
-  }
+  Folder() { ResetLoadedNetwork(); }
+  ~Folder() { ResetLoadedNetwork(); }
   Folder(const Folder&) = delete;
   Folder& operator=(const Folder&) = delete;
 
   // Project path (no suffix) of project name in this folder.
-  std::string Project(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Project(const std::string& name) const { return folder_.File(name); }
   // Writes text as project name's ".DLLFile" file; returns the project path.
   std::string WithDllFile(const std::string& name, const std::string& text) const {
     WriteBytes(Project(name) + ".DLLFile", text);
@@ -87,7 +66,7 @@ class Folder {
   }
 
  private:
-  std::filesystem::path dir_;
+  testing_support::TempFolder folder_;
 };
 
 // Reference back-propagation pass over plain vectors, written straight from
