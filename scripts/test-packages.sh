@@ -137,6 +137,11 @@ for locale in C.UTF-8:1252 hi_IN.UTF-8:65001 ru_RU.UTF-8:1251; do
   else
     fail "code page $codepage: the Windows kit's sample does not calculate in $run: $(cat "$work/windows-$codepage.err")"
   fi
+  # Many realizations: the driver runs in a temporary copy from this folder.
+  (tr -d '\r' <"$run/inputs.txt" | paste -sd, -; tr -d '\r' <"$run/inputs.txt" | paste -sd, -) >"$run/realizations.csv"
+  (cd "$run" && LANG=$lang LC_ALL=$lang timeout 300 "$wine64" ../bin/pellmar-run.exe --realizations realizations.csv \
+      --out realized.csv --no-progress </dev/null >/dev/null 2>"$work/windows-$codepage.err") && [ -s "$run/realized.csv" ] ||
+    fail "code page $codepage: pellmar-run --realizations fails in $run: $(cat "$work/windows-$codepage.err")"
 done
 stop_wine
 unset LOCPATH

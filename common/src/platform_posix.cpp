@@ -16,6 +16,8 @@ void SetPathEncoding(PathEncoding) {}
 
 std::string PathFromSystemText(const std::string& text) { return text; }
 
+std::filesystem::path FilesystemPath(const std::string& path) { return std::filesystem::path(path); }
+
 std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
 std::string ProgramFolder() {

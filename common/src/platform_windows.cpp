@@ -105,6 +105,12 @@ std::string PathFromSystemText(const std::string& text) {
   return Narrow(wide, utf8) ? utf8 : text;
 }
 
+std::filesystem::path FilesystemPath(const std::string& path) {
+  std::wstring wide;
+  if (!Widen(path, wide)) return std::filesystem::path(path);  // malformed: names no real file
+  return std::filesystem::path(wide);
+}
+
 std::FILE* OpenFile(const std::string& path, const char* mode) {
   std::wstring widePath;
   if (!Widen(path, widePath)) {

@@ -78,6 +78,8 @@ TEST_F(PathEncoding, Utf8PathsReadWriteAndReplaceFilesInAFolderBeyondTheCodePage
   EXPECT_TRUE(fs::exists(base_ / L"outfile.dat"));
   common::RemoveFileQuietly(folder + "\\outfile.dat");
   EXPECT_FALSE(fs::exists(base_ / L"outfile.dat"));
+  // std::filesystem's own narrow constructor would read the UTF-8 as Latin-1.
+  EXPECT_EQ(common::FilesystemPath(file).wstring(), (base_ / L"inputs.txt").wstring());
   // Malformed UTF-8 names no file at all, rather than a look-alike.
   EXPECT_EQ(common::OpenFile(folder + "\\\xe8.txt", "wb"), nullptr);
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/failure.h"
+#include "common/platform.h"
 #include "common/text_file.h"
 
 namespace tools {
@@ -11,7 +12,7 @@ using common::Fail;
 using common::FailureClass;
 
 DeploymentEngine::DeploymentEngine(const std::string& folder) {
-  path_ = (std::filesystem::path(folder) / kEngineFile).string();
+  path_ = (common::FilesystemPath(folder) / kEngineFile).string();
   if (!library_.Open(path_)) Fail(FailureClass::FileNotFound, "cannot load the engine " + path_ + ": " + library_.Error());
   apply_ = reinterpret_cast<ApplyFn>(library_.Resolve("ApplyNNet"));
   free_ = reinterpret_cast<FreeFn>(library_.Resolve("QuenbyFreeTable"));

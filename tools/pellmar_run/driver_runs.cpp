@@ -15,6 +15,7 @@
 
 #include "child_process.h"
 #include "common/failure.h"
+#include "common/platform.h"
 #include "common/free_format.h"
 #include "common/text_file.h"
 #include "deployment_engine.h"
@@ -39,7 +40,7 @@ namespace {
 
 constexpr int kSteps = 100, kSeries = 4;
 
-std::string FileIn(const std::string& folder, const char* name) { return (fs::path(folder) / name).string(); }
+std::string FileIn(const std::string& folder, const char* name) { return (common::FilesystemPath(folder) / name).string(); }
 
 // The message the driver left, on one line.
 std::string LastMessage(const std::string& path) {
@@ -73,7 +74,7 @@ std::vector<std::string> ChildEnvironment() {
 
 }  // namespace
 
-DriverFolder::DriverFolder(const std::string& deployment) : deployment_(fs::absolute(deployment).string()) {
+DriverFolder::DriverFolder(const std::string& deployment) : deployment_(fs::absolute(common::FilesystemPath(deployment)).string()) {
   const std::string control = FileIn(deployment_, "Control.dat");
   std::string text;
   if (!common::ReadWholeFile(control, text)) Fail(FailureClass::FileNotFound, "cannot open the control file " + control);
@@ -100,15 +101,15 @@ DriverFolder::DriverFolder(const std::string& deployment) : deployment_(fs::abso
   try {
     for (const char* file : {kDriverFile, kEngineFile}) {
       const std::string from = FileIn(deployment_, file);
-      if (!fs::exists(from, ec)) Fail(FailureClass::FileNotFound, "the working folder " + deployment_ + " holds no " + file);
-      fs::copy_file(from, FileIn(folder_, file), ec);
+      if (!fs::exists(common::FilesystemPath(from), ec)) Fail(FailureClass::FileNotFound, "the working folder " + deployment_ + " holds no " + file);
+      fs::copy_file(common::FilesystemPath(from), common::FilesystemPath(FileIn(folder_, file)), ec);
       if (ec) Fail(FailureClass::FileError, "cannot copy " + from + " to " + folder_ + ": " + ec.message());
     }
 #ifndef _WIN32
     fs::permissions(FileIn(folder_, kDriverFile), fs::perms::owner_exec, fs::perm_options::add, ec);
 #endif
   } catch (...) {
-    fs::remove_all(folder_, ec);
+    fs::remove_all(common::FilesystemPath(folder_), ec);
     throw;
   }
   driver_ = FileIn(folder_, kDriverFile);
@@ -116,7 +117,7 @@ DriverFolder::DriverFolder(const std::string& deployment) : deployment_(fs::abso
 
 DriverFolder::~DriverFolder() {
   std::error_code ec;
-  fs::remove_all(folder_, ec);
+  fs::remove_all(common::FilesystemPath(folder_), ec);
 }
 
 std::string ExchangeFileText(const std::vector<double>& inputs) {

@@ -187,7 +187,7 @@ std::vector<std::string> OutputTitles(const std::string& project) {
 
 std::string Folder(const std::string& folder, const std::string& path) {
   fs::path p(path);
-  return p.is_absolute() || folder.empty() ? path : (fs::path(folder) / p).string();
+  return p.is_absolute() || folder.empty() ? path : (common::FilesystemPath(folder) / p).string();
 }
 
 InterfaceFunction LoadAdapter(const Options& o, common::SharedLibrary& library, std::string& loaded) {
@@ -197,7 +197,7 @@ InterfaceFunction LoadAdapter(const Options& o, common::SharedLibrary& library, 
   } else {
     candidates.push_back((fs::current_path() / kLibrary).string());
     std::string programFolder = common::ProgramFolder();
-    if (!programFolder.empty()) candidates.push_back((fs::path(programFolder) / kLibrary).string());
+    if (!programFolder.empty()) candidates.push_back((common::FilesystemPath(programFolder) / kLibrary).string());
     candidates.push_back(kLibrary);
   }
   std::string errors;
@@ -271,10 +271,10 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
   try {
     Options o = Parse(args);
     const fs::path started = fs::current_path();
-    auto fromStart = [&](const std::string& p) { return fs::path(p).is_absolute() ? p : (started / p).string(); };
+    auto fromStart = [&](const std::string& p) { return common::FilesystemPath(p).is_absolute() ? p : (started / common::FilesystemPath(p)).string(); };
     if (!o.dir.empty()) {
       std::error_code ec;
-      fs::current_path(fromStart(o.dir), ec);
+      fs::current_path(common::FilesystemPath(fromStart(o.dir)), ec);
       if (ec) Fail(FailureClass::FileNotFound, "cannot enter the working folder " + o.dir + ": " + ec.message());
     }
     if (!o.realizations.empty()) {

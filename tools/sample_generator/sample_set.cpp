@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "common/failure.h"
+#include "common/platform.h"
 #include "common/number_text.h"
 #include "common/text_file.h"
 #include "csv_table.h"
@@ -107,7 +108,7 @@ SampleSet GenerateSampleSet(int effort) {
 void WriteSampleSet(const SampleSet& set, const std::string& folder) {
   namespace fs = std::filesystem;
   for (const auto& file : set.files) {
-    fs::path path = fs::path(folder) / fs::path(file.path);
+    fs::path path = common::FilesystemPath(folder) / fs::path(file.path);
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
     if (ec) common::Fail(common::FailureClass::FileError, "cannot create folder " + path.parent_path().string() + ": " + ec.message());
@@ -117,7 +118,7 @@ void WriteSampleSet(const SampleSet& set, const std::string& folder) {
   // project only when its ".DLLFile" file is missing.
   for (const auto& project : set.projectPaths) {
     for (const char* suffix : {".DLLFile", ".MyTitles"}) {
-      fs::path stale = fs::path(folder) / fs::path(project + suffix);
+      fs::path stale = common::FilesystemPath(folder) / fs::path(project + suffix);
       std::error_code ec;
       fs::remove(stale, ec);
       if (ec) common::Fail(common::FailureClass::FileError, "cannot remove " + stale.string() + ": " + ec.message());

@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "common/platform.h"
 #else
 #include <fcntl.h>
 #include <spawn.h>
@@ -26,22 +28,26 @@ ChildOutcome RunChild(const std::string& program, const std::string& folder, con
     SetEnvironmentVariableA(entry.substr(0, eq).c_str(), entry.substr(eq + 1).c_str());
   }
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE log = CreateFileA(errorFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_ALWAYS,
+  // Wide paths: the folders may hold letters the system code page lacks.
+  const std::wstring wideLog = common::FilesystemPath(errorFile).wstring();
+  const std::wstring wideProgram = common::FilesystemPath(program).wstring();
+  const std::wstring wideFolder = common::FilesystemPath(folder).wstring();
+  HANDLE log = CreateFileW(wideLog.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (log == INVALID_HANDLE_VALUE) {
     outcome.error = "cannot create " + errorFile + " (error " + std::to_string(GetLastError()) + ")";
     return outcome;
   }
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = log;
   startup.hStdError = log;
   PROCESS_INFORMATION process{};
-  std::string commandLine = "\"" + program + "\"";
-  BOOL ok = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, folder.c_str(),
-                           &startup, &process);
+  std::wstring commandLine = L"\"" + wideProgram + L"\"";
+  BOOL ok = CreateProcessW(wideProgram.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                           wideFolder.c_str(), &startup, &process);
   DWORD lastError = GetLastError();
   CloseHandle(log);
   if (!ok) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "common/failure.h"
+#include "common/platform.h"
 
 namespace tools {
 
@@ -11,8 +12,9 @@ namespace fs = std::filesystem;
 
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
-  if (fs::equivalent(a, b, ec) && !ec) return true;
-  return fs::absolute(a, ec).lexically_normal() == fs::absolute(b, ec).lexically_normal();
+  const fs::path pa = common::FilesystemPath(a), pb = common::FilesystemPath(b);
+  if (fs::equivalent(pa, pb, ec) && !ec) return true;
+  return fs::absolute(pa, ec).lexically_normal() == fs::absolute(pb, ec).lexically_normal();
 }
 
 void RefuseToOverwrite(const std::string& output, const std::vector<GuardedFile>& guarded, bool force) {
@@ -20,7 +22,7 @@ void RefuseToOverwrite(const std::string& output, const std::vector<GuardedFile>
   const std::string how = ": give another name, or --force to replace it";
   for (const auto& g : guarded)
     if (!g.path.empty() && SameFile(output, g.path)) common::Fail(common::FailureClass::InvalidArgument, output + " is " + g.what + how);
-  const fs::path p(output);
+  const fs::path p = common::FilesystemPath(output);
   const std::string suffix = p.extension().string();
   static const char* const kProjectSuffixes[] = {".dat", ".flg", ".ndp", ".net", ".clu", ".grn", ".MinMax", ".DLLFile", ".MyTitles"};
   if (std::none_of(std::begin(kProjectSuffixes), std::end(kProjectSuffixes), [&](const char* s) { return suffix == s; })) return;
@@ -37,8 +39,8 @@ void RefuseToOverwrite(const std::string& output, const std::vector<GuardedFile>
 std::vector<std::string> OtherEntries(const std::string& folder, const std::vector<std::string>& allowed) {
   std::vector<std::string> others;
   std::error_code ec;
-  if (!fs::is_directory(folder, ec)) return others;
-  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+  if (!fs::is_directory(common::FilesystemPath(folder), ec)) return others;
+  for (const auto& entry : fs::directory_iterator(common::FilesystemPath(folder), ec)) {
     std::string name = entry.path().filename().string();
     if (std::find(allowed.begin(), allowed.end(), name) == allowed.end()) others.push_back(name);
   }

@@ -2,6 +2,7 @@
 // The thin layer over the operating system: one POSIX and one Windows
 // implementation, chosen at build time.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace common {
@@ -17,6 +18,13 @@ void SetPathEncoding(PathEncoding encoding);
 // A path as a text file of the system holds it (8-bit, in the system code
 // page: a project path in "Control.dat"), in this process's encoding.
 std::string PathFromSystemText(const std::string& text);
+
+// A std::filesystem path for a path in this process's encoding. Use it, not
+// the narrow-string constructor, for every path that may hold a letter
+// beyond ASCII: on Windows GCC's library reads a narrow path byte by byte
+// as Latin-1 (though its string() writes UTF-8), so "Modèle" in UTF-8 would
+// name "ModÃ¨le".
+std::filesystem::path FilesystemPath(const std::string& path);
 
 // std::fopen for a path in this process's encoding; on Windows through the
 // wide API. nullptr when the file cannot be opened (errno set).
