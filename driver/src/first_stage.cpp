@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "column_layout.h"
 #include "common/failure.h"
 #include "common/number_text.h"
 #include "common/text_file.h"
@@ -14,15 +15,6 @@ namespace torvane {
 
 namespace {
 
-// Host variable copied into columns 1..39, in column order.
-constexpr int16_t kFirstStageSources[] = {
-    1,   2,   3,   5,   6,   9,   10,  11,  12,  14,   // 1..10
-    15,  16,  22,  24,  25,  26,  32,  34,  44,  45,   // 11..20
-    46,  47,  48,  53,  54,  55,  257, 258, 260, 261,  // 21..30
-    264, 265, 267, 269, 270, 271, 277, 287, 307,       // 31..39
-};
-
-static_assert(std::size(kFirstStageSources) == 39);
 constexpr int32_t kFirstStageColumns = 40;
 constexpr int32_t kStepSeriesBase = 411;  // variable 411 + floor(h307) goes into column 40
 
