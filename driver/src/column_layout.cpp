@@ -11,7 +11,7 @@ std::string DescribeColumnSource(int16_t source) {
     case kBeforeH307OneTwo: return "indicator: 1 while s < h307, then 2";
     case kBeforeH307ZeroOne: return "indicator: 0 while s < h307, then 1";
     case kBeforeFirstStage: return "indicator: 0 while s < floor(F / 365), then 1 (F: the first-stage output)";
-    case kSeriesAtH307: return "host variable 411 + floor(h307) (0.0 when that is 0)";
+    case kSeriesAtH307: return "host variable 411 + floor(h307): the series 411-510 at step floor(h307) + 1";
     default: return "host variable " + std::to_string(source);
   }
 }

@@ -1,5 +1,6 @@
 #include "pellmar_run_command.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -7,11 +8,13 @@
 #include <filesystem>
 #include <limits>
 
+#include "column_layout_text.h"
 #include "common/failure.h"
 #include "common/platform.h"
 #include "common/text_file.h"
 #include "csv_table.h"
 #include "host_inputs_file.h"
+#include "preflight.h"
 #include "series_chart.h"
 
 namespace tools {
@@ -44,6 +47,7 @@ const char* const kUsage =
     "C's and network B's, titled by the output variables of their projects.\n"
     "--svg FILE     also draw the series as a chart in FILE\n"
     "--csv          print the table as CSV (shortest exact numbers)\n"
+    "--layout       print what each column of the driver's four tables holds\n"
     "--library PATH load the adapter from PATH instead of ";
 
 struct UsageError {
@@ -175,6 +179,10 @@ std::vector<std::string> SeriesTitles(const std::string& folder) {
 }
 
 int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (std::find(args.begin(), args.end(), "--layout") != args.end()) {
+    out << ColumnLayoutText();
+    return 0;
+  }
   for (const auto& a : args)
     if (a == "--help" || a == "-h") {
       out << kUsage << kLibrary << " in the working\n"
@@ -196,6 +204,7 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
     common::SharedLibrary library;
     std::string loaded;
     InterfaceFunction call = LoadAdapter(o, library, loaded);
+    CheckWorkingFolder(fs::current_path().string());
 
     std::vector<double> in(static_cast<size_t>(kHostInputCount + 1), 0.0), result(kOutputs, std::numeric_limits<double>::quiet_NaN());
     int32_t status = -1;
