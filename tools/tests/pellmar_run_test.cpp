@@ -78,8 +78,8 @@ TEST(PellmarRun, MissingDriverIsAFailedCalculation) {
   const std::string folder = WorkingFolder("nodriver", false);
   Outcome r = Pellmar({"--dir", folder, folder + "/inputs.txt"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("is not ready, nothing was calculated: " + folder + "/" + fs::path(TOOLS_TEST_TORVANE).filename().string() +
-                       " is missing"),
+  EXPECT_NE(r.err.find("is not ready, nothing was calculated: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(fs::path(TOOLS_TEST_TORVANE).filename().string() + " is missing"),
             std::string::npos)
       << r.err;
   EXPECT_EQ(r.out, "");
