@@ -9,7 +9,7 @@
 namespace common {
 
 bool ReadWholeFile(const std::string& path, std::string& out) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenFile(path, "rb");
   if (!f) return false;
   out.clear();
   bool ok = true;
@@ -35,7 +35,7 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
 }
 
 bool FileExists(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenFile(path, "rb");
   if (!f) return false;
   std::fclose(f);
   return true;

@@ -11,6 +11,7 @@
 #endif
 
 #include "common/failure.h"
+#include "common/platform.h"
 #include "common/text_file.h"
 #include "control_file.h"
 #include "driver_state.h"
@@ -106,7 +107,9 @@ ControlFile CheckControlFile(const std::string& folder, std::vector<Finding>& ou
     return c;
   }
   c.read = true;
-  c.projects = {torvane::ProjectPath1, torvane::ProjectPath2, torvane::ProjectPath3, torvane::ProjectPath4};
+  // The driver's bytes, in the system code page; the tools carry UTF-8 paths.
+  c.projects = {common::PathFromSystemText(torvane::ProjectPath1), common::PathFromSystemText(torvane::ProjectPath2),
+                common::PathFromSystemText(torvane::ProjectPath3), common::PathFromSystemText(torvane::ProjectPath4)};
   c.caseCount = torvane::CaseCount;
   const std::string where = c.path + " line 10";
   if (c.caseCount == 1) {
