@@ -161,6 +161,16 @@ TEST(PellmarRun, RealizationsEqualSingleHostCalculationsAndLeaveTheFolderAlone) 
   EXPECT_NE(svg.find("329 realizations"), std::string::npos);
 }
 
+TEST(PellmarRun, OneRealizationDrawsTodaysChart) {
+  const std::string folder = WorkingFolder("one");
+  Outcome single = Pellmar({"--dir", folder, "--svg", folder + "/today.svg", folder + "/inputs.txt"});
+  ASSERT_EQ(single.code, 0) << single.err;
+  common::WriteFileReplacing(folder + "/one.csv", CsvRows({ParseHostInputs(ReadText(folder + "/inputs.txt"), "inputs.txt")}));
+  Outcome one = Pellmar({"--dir", folder, "--realizations", folder + "/one.csv", "--svg", folder + "/one.svg"});
+  ASSERT_EQ(one.code, 0) << one.err;
+  EXPECT_EQ(ReadText(folder + "/one.svg"), ReadText(folder + "/today.svg"));
+}
+
 TEST(PellmarRun, OutputsNeverReplaceInputsUnlessForced) {
   const std::string folder = WorkingFolder("guard");
   common::WriteFileReplacing(folder + "/real.csv", CsvRows(DrawnRealizations(2)));
