@@ -5,7 +5,8 @@
 # folder whose path holds a blank and a non-ASCII letter ("Modèle 1") and
 # calculates there under Wine, with the Western code page (1252), UTF-8 as
 # the system code page (65001) and one that cannot spell the folder (1251);
-# its 400 values must equal the Linux kit's.
+# its 400 values must equal the Linux kit's, and `quenby check` must find no
+# error there.
 # Runs after scripts/test.sh and scripts/test-windows.sh, on their trees:
 #   QUENBY_LINUX_BUILD   (default build/)   QUENBY_WINDOWS_BUILD (default build-windows/)
 set -euo pipefail
@@ -136,6 +137,11 @@ for locale in C.UTF-8:1252 hi_IN.UTF-8:65001 ru_RU.UTF-8:1251; do
     compare_series "$work/linux.csv" "$work/windows.csv" || fail "code page $codepage: the Windows kit's values differ from the Linux kit's"
   else
     fail "code page $codepage: the Windows kit's sample does not calculate in $run: $(cat "$work/windows-$codepage.err")"
+  fi
+  # The deployment check finds no error, the calculation included.
+  if ! (cd "$run" && LANG=$lang LC_ALL=$lang timeout 300 "$wine64" ../bin/quenby.exe check --inputs inputs.txt </dev/null \
+        >"$work/check-$codepage.txt" 2>&1) || grep -q '^error' "$work/check-$codepage.txt"; then
+    fail "code page $codepage: quenby.exe check in $run: $(grep -v '^ok' "$work/check-$codepage.txt")"
   fi
   # Many realizations: the driver runs in a temporary copy from this folder.
   (tr -d '\r' <"$run/inputs.txt" | paste -sd, -; tr -d '\r' <"$run/inputs.txt" | paste -sd, -) >"$run/realizations.csv"

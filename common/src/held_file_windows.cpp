@@ -17,20 +17,6 @@ std::string ErrorText(DWORD code) {
   return text.empty() ? "system error " + std::to_string(code) : text;
 }
 
-// The path in this process's encoding (platform.h), for the wide API.
-bool Widen(const std::string& path, std::wstring& wide) {
-  const UINT codePage = CurrentPathEncoding() == PathEncoding::Utf8 ? CP_UTF8 : CP_ACP;
-  const int size = static_cast<int>(path.size());
-  if (size == 0) {
-    wide.clear();
-    return true;
-  }
-  const int n = MultiByteToWideChar(codePage, 0, path.data(), size, nullptr, 0);
-  if (n <= 0) return false;
-  wide.assign(static_cast<size_t>(n), L'\0');
-  return MultiByteToWideChar(codePage, 0, path.data(), size, wide.data(), n) == n;
-}
-
 }  // namespace
 
 HeldFile::~HeldFile() { Release(); }
@@ -46,11 +32,7 @@ HeldFile::Outcome HeldFile::Hold(const std::string& path) {
   Release();
   // Others may read it and rename it, but no one else may open it for
   // writing while it is held: that open fails with a sharing violation.
-  std::wstring wide;
-  if (!Widen(path, wide)) {
-    error_ = "the path cannot be converted to the system's wide text";
-    return Outcome::Failed;
-  }
+  const std::wstring wide = FilesystemPath(path).wstring();  // the path in this process's encoding
   HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
