@@ -72,7 +72,7 @@ class ScratchFolder {
 
 bool Exists(const std::string& path) {
   std::error_code ec;
-  return fs::is_regular_file(path, ec);
+  return fs::is_regular_file(common::FilesystemPath(path), ec);
 }
 
 void Replace(std::string& text, const std::string& from, const std::string& to) {
@@ -90,9 +90,9 @@ struct Network {
 };
 
 void CopyProject(const Network& n) {
-  fs::create_directories(fs::path(n.copy).parent_path());
+  fs::create_directories(common::FilesystemPath(n.copy).parent_path());
   for (const char* suffix : kProjectSuffixes) {
-    if (Exists(n.project + suffix)) fs::copy_file(n.project + suffix, n.copy + suffix, fs::copy_options::overwrite_existing);
+    if (Exists(n.project + suffix)) fs::copy_file(common::FilesystemPath(n.project + suffix), common::FilesystemPath(n.copy + suffix), fs::copy_options::overwrite_existing);
   }
 }
 
@@ -101,12 +101,12 @@ void CheckNetwork(const Network& n, std::vector<Finding>& out) {
   if (compiled) {
     out.push_back(finding::CompiledFilePresent(n.project + ".DLLFile"));
     std::error_code ec;
-    const auto compiledTime = fs::last_write_time(n.project + ".DLLFile", ec);
+    const auto compiledTime = fs::last_write_time(common::FilesystemPath(n.project + ".DLLFile"), ec);
     for (const char* suffix : kProjectSuffixes) {
       const std::string file = n.project + suffix;
       if (std::string(suffix) == ".DLLFile" || !Exists(file)) continue;
       std::error_code ec2;
-      if (!ec && fs::last_write_time(file, ec2) > compiledTime && !ec2) {
+      if (!ec && fs::last_write_time(common::FilesystemPath(file), ec2) > compiledTime && !ec2) {
         out.push_back(finding::CompiledFileOlder(n.project + ".DLLFile", file, n.written));
         break;
       }
@@ -171,16 +171,16 @@ Finding Calculate(const std::string& folder, const std::vector<Network>& network
                   const fs::path& scratch) {
   const DeliverableNames& names = Deliverables();
   for (const char* file : {names.adapter, names.driver, names.engine}) {
-    const fs::path from = fs::path(folder) / file;
+    const fs::path from = common::FilesystemPath(folder) / file;
     if (!Exists(from.string())) return finding::CalculationFailed(from.string() + " is missing");
     fs::copy_file(from, scratch / file, fs::copy_options::overwrite_existing);
   }
   // Control.dat names the copies (the same relative paths; absolute ones are
   // moved into the copy).
   std::string control;
-  common::ReadWholeFile((fs::path(folder) / "Control.dat").string(), control);
+  common::ReadWholeFile((common::FilesystemPath(folder) / "Control.dat").string(), control);
   for (const Network& n : networks) {
-    if (fs::path(n.written).is_absolute()) Replace(control, n.written, n.copy);
+    if (common::FilesystemPath(n.written).is_absolute()) Replace(control, n.written, n.copy);
   }
   common::WriteFileReplacing((scratch / "Control.dat").string(), control);
 
@@ -222,7 +222,7 @@ Finding Calculate(const std::string& folder, const std::vector<Network>& network
 int Check(const std::string& folder, const std::string& inputsFile, std::ostream& out) {
   std::vector<Finding> findings;
   std::error_code ec;
-  if (!fs::is_directory(folder, ec)) {
+  if (!fs::is_directory(common::FilesystemPath(folder), ec)) {
     out << FindingLine({Severity::Error, folder + " is not a folder"}) << "\n";
     return 1;
   }
@@ -242,8 +242,8 @@ int Check(const std::string& folder, const std::string& inputsFile, std::ostream
       n.written = control.projects[i];
       n.name = torvane::CascadeNetwork(layout.controlLine, n.written);
       n.project = ResolveProject(folder, n.written);
-      n.copy = fs::path(n.written).is_absolute()
-                   ? (scratch.Path() / ("absolute-" + std::to_string(++absolute)) / fs::path(n.written).filename()).string()
+      n.copy = common::FilesystemPath(n.written).is_absolute()
+                   ? (scratch.Path() / ("absolute-" + std::to_string(++absolute)) / common::FilesystemPath(n.written).filename()).string()
                    : (scratch.Path() / n.written).string();
       CheckNetwork(n, findings);
       networks.push_back(std::move(n));

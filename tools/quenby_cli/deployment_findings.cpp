@@ -28,7 +28,7 @@ Finding Error(std::string text) { return {Severity::Error, std::move(text)}; }
 
 bool Writable(const std::string& path) {
 #ifdef _WIN32
-  return _access(path.c_str(), 2) == 0;
+  return _waccess(common::FilesystemPath(path).c_str(), 2) == 0;  // wide: the tools carry UTF-8
 #else
   return access(path.c_str(), W_OK) == 0;
 #endif
@@ -45,7 +45,7 @@ bool Executable(const std::string& path) {
 
 // A file of the folder as the person named it: "Control.dat" for ".".
 std::string In(const std::string& folder, const char* name) {
-  return folder == "." ? std::string(name) : (fs::path(folder) / name).string();
+  return folder == "." ? std::string(name) : (common::FilesystemPath(folder) / name).string();
 }
 
 }  // namespace
@@ -71,8 +71,8 @@ const DeliverableNames& Deliverables() {
 }
 
 std::string ResolveProject(const std::string& folder, const std::string& project) {
-  fs::path p(project);
-  return p.is_absolute() || folder == "." ? project : (fs::path(folder) / p).string();
+  fs::path p = common::FilesystemPath(project);
+  return p.is_absolute() || folder == "." ? project : (common::FilesystemPath(folder) / p).string();
 }
 
 void CheckDeliverables(const std::string& folder, std::vector<Finding>& out) {
@@ -84,7 +84,7 @@ void CheckDeliverables(const std::string& folder, std::vector<Finding>& out) {
   for (const auto& item : items) {
     const std::string path = In(folder, item.file);
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) {
+    if (!fs::is_regular_file(common::FilesystemPath(path), ec)) {
       out.push_back(Error(path + " is missing (" + item.role + "): copy it into the folder beside the other two"));
     } else if (item.file == d.driver && !Executable(path)) {
       out.push_back(Error(path + " cannot be run: make it executable (chmod +x " + path + ")"));
