@@ -176,7 +176,7 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
 
   PendingGrnnSection& s = n.PendingGrnn;
   if (!g_deferGrnn) {
-    ConvertPendingGrnnSection();  // the tables as they stand before this section
+    ConvertPendingGrnnSection(n);  // the tables as they stand before this section
     PendingGrnnSection counts;
     counts.Genetic = genetic;
     counts.Patterns = n.TrainingCount;
@@ -187,7 +187,7 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
   }
   // A "Holdout" section leaves GeneticSmoothing as it was, which may still
   // be an earlier section's to fill.
-  if (s.Pending && s.Genetic && !genetic) ConvertPendingGrnnSection();
+  if (s.Pending && s.Genetic && !genetic) ConvertPendingGrnnSection(n);
   const long firstLine = in.Line();
   const bool startsLine = in.AtLineStart();
   in.KeepFromHere(s.Spare);
@@ -200,7 +200,7 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
   }
   // A damaged section fails as the conversion meets the fault, leaving what
   // it read and, in the tables it did not reach, the earlier section's.
-  if (!good) ConvertPendingGrnnSection();
+  if (!good) ConvertPendingGrnnSection(n);
   std::swap(s.Text, s.Spare);
   s.FileName = in.FileName();
   s.FirstLine = firstLine;
@@ -210,28 +210,35 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
   s.InputCount = nIn;
   s.OutputCount = n.OutputCount;
   s.Pending = true;
-  if (!good) ConvertPendingGrnnSection();
+  if (!good) ConvertPendingGrnnSection(n);
 }
 
-void LoadNetwork(FieldReader& in) {
-  LoadedNetwork& n = Net();
+CompiledSections LoadNetwork(FieldReader& in, LoadedNetwork& n) {
+  CompiledSections sections;
   ReadGeneralInfo(in, n);
   ReadClustering(in, n);
   ReadPartitioning(in, n);
   ReadRanges(in, n);
 
   in.ReadLine("the marker \"*** BackProp ***\"");
-  if (in.ReadLine("\"BackProp Info\" or \"No BackProp\"") == "BackProp Info") ReadBackProp(in, n);
+  if (in.ReadLine("\"BackProp Info\" or \"No BackProp\"") == "BackProp Info") {
+    ReadBackProp(in, n);
+    sections.backProp = true;
+  }
 
   in.ReadLine("the marker \"*** GRNN ***\"");
-  if (in.ReadLine("\"GRNN Info\" or \"No GRNN\"") == "GRNN Info") ReadGrnn(in, n);
+  if (in.ReadLine("\"GRNN Info\" or \"No GRNN\"") == "GRNN Info") {
+    ReadGrnn(in, n);
+    sections.grnn = true;
+  }
+  return sections;
 }
 
 }  // namespace
 
-void LoadNetworkText(std::string_view text, const std::string& fileName) {
+CompiledSections LoadNetworkText(std::string_view text, const std::string& fileName) {
   FieldReader in(text, fileName);
-  LoadNetwork(in);
+  return LoadNetwork(in, Net());
 }
 
 bool DeferGrnnSections(bool defer) {
@@ -240,8 +247,7 @@ bool DeferGrnnSections(bool defer) {
   return earlier;
 }
 
-void ConvertPendingGrnnSection() {
-  LoadedNetwork& n = Net();
+void ConvertPendingGrnnSection(LoadedNetwork& n) {
   PendingGrnnSection& s = n.PendingGrnn;
   if (!s.Pending) return;
   s.Pending = false;
@@ -249,9 +255,16 @@ void ConvertPendingGrnnSection() {
   ReadGrnnTables(in, n, s);
 }
 
-void LoadNetworkFile(size_t pieceBytes) {
+void ConvertPendingGrnnSection() { ConvertPendingGrnnSection(Net()); }
+
+CompiledSections LoadNetworkFile(size_t pieceBytes) {
   FieldReader in(Net().ProjectPath + ".DLLFile", pieceBytes);
-  LoadNetwork(in);
+  return LoadNetwork(in, Net());
+}
+
+CompiledSections LoadNetworkFileInto(LoadedNetwork& n, const std::string& path) {
+  FieldReader in(path);
+  return LoadNetwork(in, n);
 }
 
 }  // namespace quenby
