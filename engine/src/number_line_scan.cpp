@@ -131,10 +131,19 @@ NumberLineScan ScanNumberLines(const char* text, size_t size, size_t from, int64
   r.end = from;
   r.stop = from;
   if (most <= 0) return r;
+  const int64_t wanted = most;
   const ClassifyBlocks classify = Classifier();
   // What the byte before the block was; from follows a line end.
-  uint64_t lfBefore = 1, crBefore = 0, innerBlankBefore = 0, startBefore = 0, digitBefore = 0, pointBefore = 0;
-  uint64_t bodyCarry = 0;
+  uint64_t lfBefore = 1, crBefore = 0, innerBlankBefore = 0, afterBefore = 0, digitBefore = 0, bodyCarry = 0;
+  // The last accepted line end: in the block at lastBlock, the highest bit.
+  size_t lastBlock = 0;
+  uint64_t lastEnds = 0;
+  auto finish = [&](size_t stop) {
+    r.lines = wanted - most;
+    if (lastEnds != 0) r.end = lastBlock + static_cast<size_t>(64 - std::countl_zero(lastEnds));
+    r.stop = stop;
+    return r;
+  };
   Classes classes[kBlocksAtOnce];
   char last[kBlock];
   for (size_t b = from; b < size;) {
@@ -153,18 +162,15 @@ NumberLineScan ScanNumberLines(const char* text, size_t size, size_t from, int64
     }
     for (size_t i = 0; i < blocks; ++i, b += kBlock) {
       const Classes& c = classes[i];
-      const uint64_t inText = i + 1 == blocks ? lastInText : ~uint64_t{0};
       // Every check marks the byte at which a line breaks the form.
       const uint64_t start = (c.lf << 1) | lfBefore;  // first byte of a line
       const uint64_t innerBlank = c.blank & ~start;
       uint64_t bad = ~(c.digit | c.point | c.blank | c.minus | c.cr | c.lf);
-      bad |= c.lf ^ ((c.cr << 1) | crBefore);                // CR and LF only as a pair
-      bad |= start & ~(c.blank | c.minus);                    // a line starts with its sign
-      bad |= c.minus & ~start;                                // ... and has no other minus
-      bad |= ((innerBlank << 1) | innerBlankBefore) & ~c.cr;  // a blank after the number ends it
-      bad |= ((start << 1) | startBefore) & ~c.digit;         // the number starts with a digit
-      bad |= c.point & ~((c.digit << 1) | digitBefore);       // a digit before a point
-      bad |= ((c.point << 1) | pointBefore) & ~c.digit;       // and after it
+      bad |= c.lf ^ ((c.cr << 1) | crBefore);                        // CR and LF only as a pair
+      bad |= (start ^ c.minus) & ~(c.blank & start);                  // a blank or minus starts a line, no minus elsewhere
+      bad |= ((innerBlank << 1) | innerBlankBefore) & ~c.cr;          // a blank after the number ends it
+      bad |= (((start | c.point) << 1) | afterBefore) & ~c.digit;     // a digit starts the number and follows a point
+      bad |= c.point & ~((c.digit << 1) | digitBefore);               // and precedes it
       // At most one point in a number: adding the points to the number's
       // bytes carries from the first point out of the number, clearing the
       // later points' bytes and setting them again, where they show.
@@ -173,38 +179,42 @@ NumberLineScan ScanNumberLines(const char* text, size_t size, size_t from, int64
       const bool carryOut = __builtin_add_overflow(body, c.point, &sum);
       const bool carryOut2 = __builtin_add_overflow(sum, bodyCarry, &sum);
       bad |= sum & c.point;
-      bad &= inText;
 
-      const uint64_t lf = c.lf & inText;
-      // The line ends before the first fault.
-      const uint64_t good = bad != 0 ? lf & ((bad & (~bad + 1)) - 1) : lf;
-      const int64_t n = bad != 0 || inText != ~uint64_t{0} ? CountBits(good) : c.lines;
-      if (n >= most) {
-        r.lines += most;
-        r.end = b + static_cast<size_t>(NthBit(good, most)) + 1;
-        r.stop = r.end;
-        return r;
-      }
-      r.lines += n;
-      most -= n;
-      if (good != 0) r.end = b + static_cast<size_t>(63 - std::countl_zero(good)) + 1;
-      // A block without a line end lies inside a line of 64 bytes or more: a
-      // number that long is left to the field reader.
-      if (bad != 0 || lf == 0) {
-        r.stop = std::min(b + kBlock, size);
-        return r;
+      const uint64_t inText = i + 1 == blocks ? lastInText : ~uint64_t{0};
+      if (bad != 0 || inText != ~uint64_t{0} || c.lf == 0 || c.lines >= most) {
+        bad &= inText;
+        const uint64_t lf = c.lf & inText;
+        const uint64_t good = bad != 0 ? lf & ((bad & (~bad + 1)) - 1) : lf;  // line ends before the first fault
+        const int64_t n = CountBits(good);
+        if (n >= most) {
+          const int end = NthBit(good, most);
+          lastBlock = b;
+          lastEnds = uint64_t{1} << end;
+          most = 0;
+          return finish(b + static_cast<size_t>(end) + 1);
+        }
+        most -= n;
+        if (good != 0) {
+          lastBlock = b;
+          lastEnds = good;
+        }
+        // A block without a line end lies inside a line of 64 bytes or more:
+        // a number that long is left to the field reader.
+        if (bad != 0 || lf == 0) return finish(std::min(b + kBlock, size));
+      } else {
+        most -= c.lines;
+        lastBlock = b;
+        lastEnds = c.lf;
       }
       lfBefore = c.lf >> 63;
       crBefore = c.cr >> 63;
       innerBlankBefore = innerBlank >> 63;
-      startBefore = start >> 63;
+      afterBefore = (start | c.point) >> 63;
       digitBefore = c.digit >> 63;
-      pointBefore = c.point >> 63;
       bodyCarry = (carryOut || carryOut2) ? 1 : 0;
     }
   }
-  r.stop = size;
-  return r;
+  return finish(size);
 }
 
 }  // namespace quenby
