@@ -17,6 +17,17 @@
 
 namespace common {
 
+namespace {
+PathEncoding pathEncoding = PathEncoding::SystemCodePage;
+}  // namespace
+
+// Paths are bytes here: the encoding is kept only to be reported.
+void SetPathEncoding(PathEncoding encoding) { pathEncoding = encoding; }
+
+PathEncoding CurrentPathEncoding() { return pathEncoding; }
+
+std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
 std::string ProgramFolder() {
   std::vector<char> buf(4096);
   for (;;) {

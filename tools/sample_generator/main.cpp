@@ -1,10 +1,12 @@
 // sample-generator: trains the sample networks and writes them, in the
 // training program's own file formats, with "Control.dat" and the demo case.
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/failure.h"
+#include "common/tool_arguments.h"
+#include "common/version.h"
 #include "sample_set.h"
 
 namespace {
@@ -28,19 +30,21 @@ const char* const kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+  const std::vector<std::string> args = common::ToolArguments(argc, argv);
+  if (common::AnswerVersion(args, "sample-generator")) return 0;
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (argc != 2 || argv[1][0] == '-' || argv[1][0] == '\0') {
+  if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
     std::fputs("sample-generator: expected one argument, the output folder (see --help)\n", stderr);
     return 2;
   }
   try {
     samples::SampleSet set = samples::GenerateSampleSet();
-    samples::WriteSampleSet(set, argv[1]);
+    samples::WriteSampleSet(set, args[0]);
     for (const auto& line : set.summary) std::printf("%s\n", line.c_str());
-    std::printf("wrote %zu files to %s\n", set.files.size(), argv[1]);
+    std::printf("wrote %zu files to %s\n", set.files.size(), args[0].c_str());
   } catch (const common::Failure& f) {
     std::fprintf(stderr, "sample-generator: %s\n", f.message.c_str());
     return 1;
