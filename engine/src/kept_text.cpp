@@ -1,5 +1,6 @@
 #include "kept_text.h"
 
+#include <cstdint>
 #include <new>
 
 #if defined(__linux__)
