@@ -117,6 +117,20 @@ def main():
         row("Peak memory of one driver run (kB, max RSS)", mem.group(1), f"copy driver {mem.group(2)}",
             f"{int(mem.group(1)) / int(mem.group(2)):.2f}x", "-")
 
+    # The same with Spring keeping 20,000 stored patterns.
+    large = out / "host_20000.txt"
+    if large.exists():
+        text = large.read_text()
+        d = re.search(r"driver: median ([0-9.]+) ms", text)
+        f = re.search(r"floor: +median ([0-9.]+) ms", text)
+        cpu = re.search(r"processor time per call .*: driver ([0-9.]+) ms +floor ([0-9.]+) ms", text)
+        size = re.search(r"compiled file ([0-9.]+) MB", text)
+        if d and f and cpu and size:
+            row(f"Host calculation, Spring with 20,000 patterns ({size.group(1)} MB), median (ms)", d.group(1),
+                f"floor {f.group(1)}", f"{float(d.group(1)) / float(f.group(1)):.2f}x", "-")
+            row("... processor time per call, all processes (ms)", cpu.group(1), f"floor {cpu.group(2)}",
+                f"{float(cpu.group(1)) / float(cpu.group(2)):.2f}x", "-")
+
     # Compilation (compile_bench.sh's own output).
     comp = (out / "compile.txt").read_text()
     c = re.search(r"BM_CompileProject/real_time_median .*?MB=([0-9.]+[kMG]?)/s", comp)
