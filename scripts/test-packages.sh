@@ -96,12 +96,36 @@ mkdir -p "$folder"
 (cd "$folder" && cmake -E tar xf "$win_kit")
 win_top=$folder/Quenby-$version-windows-x64
 if grep -q -v $'\r$' "$win_top/QuickStart.txt"; then fail "QuickStart.txt (Windows) has lines without CR LF"; fi
-# Wine takes its code page from the locale when its server starts.
+# Wine takes its code page from the locale when its server starts, and
+# spells Linux file names by the C library's locale, which must exist: the
+# two beyond C.UTF-8 are made here, in a folder of this run (LOCPATH).
+mkdir -p "$work/locales"
+for l in ru_RU hi_IN; do
+  localedef -i $l -f UTF-8 "$work/locales/$l.UTF-8" ||
+    { fail "cannot make the locale $l.UTF-8 (apt-get install locales)"; exit 1; }
+done
 for locale in C.UTF-8:1252 hi_IN.UTF-8:65001 ru_RU.UTF-8:1251; do
   lang=${locale%%:*} codepage=${locale##*:}
+  if [ "$lang" = C.UTF-8 ]; then unset LOCPATH; else export LOCPATH=$work/locales; fi
   stop_wine
   run="$win_top/sample $codepage"
   cp -r "$win_top/sample" "$run"
+  # Where the code page can spell it, "Control.dat" names the projects by
+  # absolute paths in that code page, as a modeller's editor writes them.
+  case $codepage in
+    1252) charset=WINDOWS-1252 ;;
+    65001) charset=UTF-8 ;;
+    *) charset= ;;
+  esac
+  if [ -n "$charset" ]; then
+    windows_run="Z:${run//\//\\}"
+    while IFS= read -r line; do
+      line=${line%$'\r'}
+      case $line in projects/*) line="$windows_run\\projects\\${line#projects/}" ;; esac
+      printf '%s\r\n' "$line"
+    done <"$run/Control.dat" | iconv -f UTF-8 -t "$charset" >"$run/Control.dat.new"
+    mv "$run/Control.dat.new" "$run/Control.dat"
+  fi
   for tool in quenby pellmar-run sample-generator; do
     answer=$(cd "$run" && LANG=$lang LC_ALL=$lang timeout 120 "$wine64" "../bin/$tool.exe" --version </dev/null | tr -d '\r')
     [ "$answer" = "$tool $version" ] || fail "$tool.exe --version (code page $codepage): $answer"
@@ -115,6 +139,7 @@ for locale in C.UTF-8:1252 hi_IN.UTF-8:65001 ru_RU.UTF-8:1251; do
   fi
 done
 stop_wine
+unset LOCPATH
 
 if [ "$failures" -gt 0 ]; then
   echo "test-packages: $failures check(s) failed" >&2

@@ -26,6 +26,8 @@ void SetPathEncoding(PathEncoding encoding) { pathEncoding = encoding; }
 
 PathEncoding CurrentPathEncoding() { return pathEncoding; }
 
+std::string PathFromSystemText(const std::string& text) { return text; }
+
 std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
 std::string ProgramFolder() {

@@ -95,6 +95,18 @@ void SetPathEncoding(PathEncoding encoding) { pathEncoding.store(encoding); }
 
 PathEncoding CurrentPathEncoding() { return pathEncoding.load(); }
 
+std::string PathFromSystemText(const std::string& text) {
+  if (pathEncoding.load() != PathEncoding::Utf8 || text.empty()) return text;
+  const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+  const int size = static_cast<int>(text.size());
+  int n = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+  if (n <= 0) return text;
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), n);
+  std::string utf8;
+  return Narrow(wide, utf8) ? utf8 : text;
+}
+
 std::FILE* OpenFile(const std::string& path, const char* mode) {
   std::wstring widePath;
   if (!Widen(path, widePath)) {

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "column_layout.h"
 #include "common/failure.h"
 #include "common/number_text.h"
 #include "common/text_file.h"
@@ -14,17 +15,13 @@ namespace torvane {
 
 namespace {
 
-// Host variable copied into columns 1..39, in column order.
-constexpr int16_t kFirstStageSources[] = {
-    1,   2,   3,   5,   6,   9,   10,  11,  12,  14,   // 1..10
-    15,  16,  22,  24,  25,  26,  32,  34,  44,  45,   // 11..20
-    46,  47,  48,  53,  54,  55,  257, 258, 260, 261,  // 21..30
-    264, 265, 267, 269, 270, 271, 277, 287, 307,       // 31..39
-};
-
-static_assert(std::size(kFirstStageSources) == 39);
-constexpr int32_t kFirstStageColumns = 40;
-constexpr int32_t kStepSeriesBase = 411;  // variable 411 + floor(h307) goes into column 40
+// Columns 1..39 copy host variables; column 40 (kSeriesAtH307 in the
+// layout) takes host variable 411 + floor(h307): the pumping series at the
+// step remediation starts.
+constexpr int32_t kCopiedColumns = std::size(kFirstStageSources) - 1;
+constexpr int32_t kFirstStageColumns = kCopiedColumns + 1;
+static_assert(kFirstStageColumns == 40 && kFirstStageSources[kCopiedColumns] == kSeriesAtH307);
+constexpr int32_t kStepSeriesBase = 411;
 
 }  // namespace
 
@@ -32,14 +29,14 @@ void BuildFirstStageTable() {
   FirstStageTable.Redim(0, CaseCount, 0, kFirstStageColumns, "FirstStageTable");
   const int16_t cases = CaseCount;
   for (int32_t c = 1; c <= cases; ++c) {
-    for (int32_t j = 1; j <= 39; ++j) FirstStageTable(c, j) = CaseTable(c, kFirstStageSources[j - 1]);
-    const double h307 = CaseTable(c, 307);
+    for (int32_t j = 1; j <= kCopiedColumns; ++j) FirstStageTable(c, j) = CaseTable(c, kFirstStageSources[j - 1]);
+    const double h307 = CaseTable(c, kRemediationStartVariable);
     const double k = kStepSeriesBase + std::floor(h307);
     if (!(k >= 0 && k <= kHostVariables)) {
       common::Fail(common::FailureClass::Subscript,
                    "first-stage column 40 of case " + std::to_string(c) + " takes host variable 411 + floor(h307) = " +
                        common::GeneralNumber(k) + " (h307 = " + common::GeneralNumber(h307) +
-                       "), outside 0 to 510");
+                       "), outside 0 to " + std::to_string(kHostVariables));
     }
     FirstStageTable(c, kFirstStageColumns) = CaseTable(c, static_cast<int32_t>(k));
   }
@@ -50,7 +47,7 @@ void RunFirstStage() {
   if (CaseCount < 1)
     common::Fail(common::FailureClass::Subscript,
                  "the case count is 0, so there is no first-stage result of case 1 (" +
-                     DriverFilePath("Control.dat") + ", line 10)");
+                     DriverFilePath("Control.dat") + ", line " + std::to_string(kCaseCountLine) + ")");
   ApplyNetwork(ProjectPath4, kLineProject4, FirstStageTable, FirstStageResult, "FirstStageResult");
   std::string text;
   common::AppendNumberLine(text, FirstStageResult.At(1, 1));

@@ -64,26 +64,19 @@ int32_t ApplyStatus(const char* method, const std::string& project, const std::v
   return status;
 }
 
-// The single-slab fixture as the reference pass sees it.
-dllfile::RefNetwork SingleSlabReference() {
-  dllfile::RefNetwork net;
-  net.inputWeights = {{0.5, -0.25}, {1, 2}, {-1.5, 0.75}};
-  net.outputWeights = {{0.1}, {0.2}, {-0.3}};
-  net.min = {0, -50};
-  net.max = {100, 50};
-  return net;
-}
-
 TEST(Exports, AppliesTheBackPropNetworkInDataUnits) {
   Folder folder;
   const std::string project = folder.WithFixture("plant", "single_slab");
+  // Worked out apart from the engine in 60-digit decimal arithmetic: the
+  // outputs are 20 y + 10 (the output's range 10..30); the second and third
+  // rows lie beyond the input ranges and are clamped.
   const std::vector<std::vector<double>> rows = {{25, 0}, {100, -80}, {-3, 49.5}};
+  const double want[] = {20.664967063407445, 20.355835959092268, 20.348681050304659};
   const auto result = Apply("Back Prop", project, rows);
   ASSERT_EQ(result.size(), 3u);
   for (size_t i = 0; i < rows.size(); ++i) {
     ASSERT_EQ(result[i].size(), 1u);
-    const double y = dllfile::RefForward(SingleSlabReference(), rows[i])[0];
-    EXPECT_EQ(result[i][0], (30.0 - 10.0) * y + 10.0) << "case " << i + 1;
+    EXPECT_NEAR(result[i][0], want[i], 2e-15 * want[i]) << "case " << i + 1;
   }
   // Rows and columns 0 are ignored: the same values from a (0 To R, 0 To C) table.
   EXPECT_EQ(Apply("Back Prop", project, rows, 0), result);
@@ -102,17 +95,10 @@ TEST(Exports, DerivedInputsFromTheExtraColumnsReachTheNetwork) {
   const std::string project = folder.WithFixture("pump", "derived_conv");
   // Flow 8, Head 0.5, Speed 5: derived inputs 1 (winner) and 0.64.
   const auto result = Apply("Back Prop", project, {{8, 0.5, 5}});
-  const double x[] = {1, 2 * 8.0 / 10 - 1, 2 * 0.5 / 1 - 1, 2 * (1.0 - 1) / 1 - 1, 2 * 0.64 / 1 - 1};
-  const double w[] = {0.1, 0.2, -0.3, 0.4, 0.5};
-  double s = 0;
-  for (int l = 0; l < 5; ++l) s += x[l] * w[l];
-  const double h = 1.0 / (std::exp(-s) + 1.0);
-  double o = 0;
-  o += -0.6 * 1.0;
-  o += 1.1 * h;
-  const double y = 1.0 / (std::exp(-o) + 1.0);
+  // Scaled inputs 1 (bias), 0.6, 0, -1, 0.28 into one Logistic neuron and
+  // the output, worked out in 60-digit decimal arithmetic; range 100..200.
   ASSERT_EQ(result.size(), 1u);
-  EXPECT_NEAR(result[0][0], 100 * y + 100, 1e-12);
+  EXPECT_NEAR(result[0][0], 148.4755093279112, 1e-12);
 }
 
 TEST(Exports, LaterProjectReplacesTheEarlierOne) {
@@ -122,6 +108,35 @@ TEST(Exports, LaterProjectReplacesTheEarlierOne) {
   const auto fresh = Apply("Back Prop", second, {{25, 0}});
   Apply("Back Prop", first, {{1}, {2}});
   EXPECT_EQ(Apply("Back Prop", second, {{25, 0}}), fresh);
+}
+
+// A network the compiled file lacks is refused, whatever an earlier project
+// left in the loaded network; an unknown method still evaluates nothing.
+TEST(Exports, AMethodWhoseNetworkTheFileLacksFailsNamingProjectAndNetwork) {
+  Folder folder;
+  const std::string grnnHolder = folder.WithDllFile(
+      "holder", dllfile::CrLf({"*** General Project Info ***", " 2  1  1 ", "Load", "Stress", " 1 ", " 2 ",
+                               "*** Clustering ***", " 0  0 None", "*** Partitioning ***", " 1  0 ", " 1 ",
+                               "*** Min and Max ***", " 0  4 ", "-1  1 ", " 0  0 ", " 0  0 ", "*** BackProp ***",
+                               "No BackProp", "*** GRNN ***", "GRNN Info", "Holdout", " .5  1 ", " 2 ", " 0.5 "}));
+  const std::string bare = folder.WithFixture("bare", "no_network");
+  const std::string plant = folder.WithFixture("plant", "single_slab");
+  struct Case {
+    const char* method;
+    std::string earlier, project;
+    const char* network;
+  };
+  const Case cases[] = {{"Back Prop", plant, bare, "back-propagation"},
+                        {"GRNN", grnnHolder, bare, "general regression"},
+                        {"GRNN", grnnHolder, plant, "general regression"},
+                        {"Back Prop", plant, grnnHolder, "back-propagation"}};
+  for (const Case& c : cases) {
+    Apply(c.method, c.earlier, {{1, 1}});  // the earlier project holds the network asked for
+    EXPECT_EQ(ApplyStatus(c.method, c.project, {{1, 1}}), QUENBY_SUBSCRIPT) << c.method << " " << c.project;
+    const std::string message = QuenbyLastError();
+    EXPECT_NE(message.find("project " + c.project + " has no " + c.network + " network"), std::string::npos) << message;
+  }
+  EXPECT_EQ(Apply("back prop", bare, {{3}}), (std::vector<std::vector<double>>{{7}}));
 }
 
 TEST(Exports, NoRowsGivesAnEmptyResultOfTheRightWidth) {

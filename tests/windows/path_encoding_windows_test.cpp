@@ -95,6 +95,11 @@ TEST_F(PathEncoding, SystemCodePagePathsReachTheSameFile) {
   if (lossy) GTEST_SKIP() << "the code page " << GetACP() << " cannot spell the folder";
   common::WriteFileReplacing(narrow, "x\r\n");
   EXPECT_TRUE(fs::exists(folder / L"Control.dat"));
+  EXPECT_EQ(common::PathFromSystemText(narrow), narrow);
+  // A tool reads the same text from "Control.dat" and opens it as UTF-8.
+  common::SetPathEncoding(common::PathEncoding::Utf8);
+  EXPECT_EQ(common::PathFromSystemText(narrow), Utf8(wide));
+  EXPECT_TRUE(common::FileExists(common::PathFromSystemText(narrow)));
 }
 
 TEST_F(PathEncoding, ProgramFolderIsSpelledInTheProcessEncoding) {

@@ -5,11 +5,15 @@
 #include <cstdlib>
 #include <new>
 
+#include "apply_cases.h"
+#include "check_command.h"
 #include "column_matching.h"
 #include "common/failure.h"
 #include "common/number_text.h"
 #include "common/text_file.h"
 #include "csv_table.h"
+#include "output_guard.h"
+#include "progress_bar.h"
 #include "quenby.h"
 #include "quenby_network.h"
 
@@ -33,12 +37,14 @@ const char* const kUsage =
     "                    hidden layer, outputs, general regression calibration\n"
     "  apply [--method \"Back Prop\"|GRNN] PROJECT INPUT.csv [OUTPUT.csv]\n"
     "                    apply the network to a table of cases\n"
+    "  check [--inputs INPUTS] [FOLDER]\n"
+    "                    check a deployment folder before a run\n"
     "\n"
     "`quenby COMMAND --help` tells more about one command.\n";
 
 const char* const kApplyUsage =
     "usage: quenby apply [--method \"Back Prop\"|GRNN] [--compare EXPECTED.csv [--tolerance T]]\n"
-    "                    [--no-progress] PROJECT INPUT.csv [OUTPUT.csv]\n"
+    "                    [--no-progress] [--force] [--decimal-comma] PROJECT INPUT.csv [OUTPUT.csv]\n"
     "\n"
     "INPUT.csv: a header row, then one case per row. The columns are those\n"
     "`quenby titles PROJECT` lists, matched by title (in that order, further\n"
@@ -51,6 +57,13 @@ const char* const kApplyUsage =
     "             value differs by more than T times the largest magnitude of\n"
     "             its column (default 1e-9)\n"
     "--no-progress  no progress bar (it shows on a terminal for long tables)\n"
+    "--force      write OUTPUT.csv even when it names the input table, the\n"
+    "             --compare table or a file of the project\n"
+    "--decimal-comma  INPUT.csv has semicolons between fields and the decimal\n"
+    "             comma (recognised by itself when its header holds a semicolon)\n"
+    "INPUT.csv: a UTF-8 byte-order mark is skipped, a blank line is an error,\n"
+    "columns the network does not take may hold anything, a column title may\n"
+    "appear only once.\n"
     "PROJECT.DLLFile is compiled first when it is missing. After retraining,\n"
     "delete it: an existing compiled file is used whatever its age.\n";
 
@@ -194,7 +207,8 @@ struct ApplyOptions {
   std::string method = "Back Prop";
   std::string project, input, output, compare;
   double tolerance = 1e-9;
-  bool progress = true;
+  bool progress = true, force = false;
+  DecimalMark decimal = DecimalMark::Recognise;
 };
 
 // Applies the network to rows [first, first + count) of cases.
@@ -251,6 +265,15 @@ int Compare(const ApplyOptions& o, const std::vector<std::string>& titles, const
   return agree ? 0 : 3;
 }
 
+// The results never replace the cases, the expected table or a project file
+// unless --force says so.
+void GuardApplyOutput(const ApplyOptions& o) {
+  std::vector<GuardedFile> guarded{{o.input, "the input table"}, {o.compare, "the --compare table"}};
+  for (const char* suffix : {".dat", ".flg", ".ndp", ".net", ".clu", ".grn", ".MinMax", ".DLLFile", ".MyTitles"})
+    guarded.push_back({o.project + suffix, "a file of the project " + o.project});
+  RefuseToOverwrite(o.output, guarded, o.force);
+}
+
 int Apply(const ApplyOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
   const quenby::NetworkDescription d = Describe(o.project);
   std::vector<std::string> expected = TitlesOf(d.callerColumns);
@@ -260,30 +283,22 @@ int Apply(const ApplyOptions& o, std::ostream& out, std::ostream& err, bool errI
     Fail(FailureClass::InvalidArgument, o.project + " has no back-propagation network (no .net file compiled)");
   std::vector<std::string> outputs = TitlesOf(d.outputs);
 
-  CsvTable table = ReadCsvFile(o.input);
-  std::vector<size_t> index = MatchColumns(expected, table.header, o.input);
-  std::vector<std::vector<double>> cases;
-  cases.reserve(table.rows.size());
-  for (const auto& row : table.rows) {
-    std::vector<double> c;
-    for (size_t j : index) c.push_back(row[j]);
-    cases.push_back(std::move(c));
-  }
+  if (!o.output.empty()) GuardApplyOutput(o);
+  ApplyCases input = ReadApplyCases(o.input, expected, o.decimal);
+  CheckTrainingRanges(input, d.callerColumns, o.project).Print(err, "quenby apply", "case", input.rows.size());
+  const std::vector<std::vector<double>>& cases = input.rows;
 
   std::vector<std::vector<double>> results;
   const size_t total = cases.size();
   const bool bar = o.progress && errIsTerminal && total >= 2000;
   const size_t chunk = bar ? std::max<size_t>(500, total / 50) : std::max<size_t>(total, 1);
+  ProgressBar progress(err, bar, total, "cases");
   for (size_t first = 0; first < total; first += chunk) {
     size_t count = std::min(chunk, total - first);
     ApplyRows(o, cases, first, count, results);
-    if (bar) {
-      size_t done = first + count, filled = done * 40 / total;
-      err << "\r[" << std::string(filled, '#') << std::string(40 - filled, '.') << "] " << done * 100 / total << "% " << done << "/" << total
-          << " cases" << std::flush;
-    }
+    progress.Update(first + count);
   }
-  if (bar) err << "\n";
+  progress.Finish();
 
   if (!o.output.empty()) {
     common::WriteFileReplacing(o.output, FormatCsv(outputs, results));
@@ -318,6 +333,10 @@ ApplyOptions ParseApply(const std::vector<std::string>& args) {
       if (!common::ParseNumber(t, o.tolerance) || !(o.tolerance >= 0)) throw UsageError{"--tolerance: expected a number >= 0, found \"" + t + "\""};
     } else if (a == "--no-progress") {
       o.progress = false;
+    } else if (a == "--force") {
+      o.force = true;
+    } else if (a == "--decimal-comma") {
+      o.decimal = DecimalMark::Comma;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       throw UsageError{"unknown option " + a};
     } else {
@@ -336,7 +355,7 @@ ApplyOptions ParseApply(const std::vector<std::string>& args) {
 
 int RunQuenby(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal) {
   if (args.empty()) {
-    err << "quenby: expected a command: compile, titles, info or apply (see --help)\n";
+    err << "quenby: expected a command: compile, titles, info, apply or check (see --help)\n";
     return 2;
   }
   const std::string& command = args[0];
@@ -348,9 +367,10 @@ int RunQuenby(const std::vector<std::string>& args, std::ostream& out, std::ostr
                       : command == "titles" ? kTitlesUsage
                       : command == "info"   ? kInfoUsage
                       : command == "apply"  ? kApplyUsage
+                      : command == "check"  ? kCheckUsage
                                             : nullptr;
   if (!usage) {
-    err << "quenby: unknown command \"" << command << "\": expected compile, titles, info or apply (see --help)\n";
+    err << "quenby: unknown command \"" << command << "\": expected compile, titles, info, apply or check (see --help)\n";
     return 2;
   }
   if (std::any_of(args.begin() + 1, args.end(), IsHelp)) {
@@ -359,6 +379,7 @@ int RunQuenby(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
   try {
     if (command == "apply") return Apply(ParseApply(args), out, err, errIsTerminal);
+    if (command == "check") return RunCheck(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     if (args.size() != 2 || args[1].empty() || args[1][0] == '-')
       throw UsageError{command + " expects one argument, the project path"};
     if (command == "compile") return Compile(args[1], out);

@@ -15,6 +15,10 @@ enum class PathEncoding { SystemCodePage, Utf8 };
 void SetPathEncoding(PathEncoding encoding);
 PathEncoding CurrentPathEncoding();
 
+// A path as a text file of the system holds it (8-bit, in the system code
+// page: a project path in "Control.dat"), in this process's encoding.
+std::string PathFromSystemText(const std::string& text);
+
 // std::fopen for a path in this process's encoding; on Windows through the
 // wide API. nullptr when the file cannot be opened (errno set).
 std::FILE* OpenFile(const std::string& path, const char* mode);
