@@ -202,8 +202,12 @@ TEST(PellmarRun, MissingDriverIsAFailedCalculation) {
   const std::string folder = WorkingFolder("nodriver", false);
   Outcome r = Pellmar({"--dir", folder, folder + "/inputs.txt"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("the calculation failed (status 1)"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("is not ready, nothing was calculated: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(fs::path(TOOLS_TEST_TORVANE).filename().string() + " is missing"),
+            std::string::npos)
+      << r.err;
   EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(fs::exists(folder + "/inputvars.dat"));  // refused before the adapter ran
 }
 
 #endif
