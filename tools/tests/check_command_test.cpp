@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -112,6 +113,14 @@ TEST(QuenbyCheck, NamesEachFaultAndLeavesTheFolderAsItWas) {
          fs::last_write_time(f + "/projects/Well.net", fs::last_write_time(f + "/projects/Well.DLLFile") + std::chrono::hours(1));
        },
        "WELL.DLLFile is older than WELL.net: the engine keeps using", ""},
+      {"general regression never calibrated",
+       [](const std::string& f) {
+         std::string grn = ReadText(f + "/projects/Arrival.grn");
+         const size_t line2 = grn.find('\n') + 1;
+         grn.replace(line2, grn.find('\r', line2) - line2, "*** Hold Out ***");
+         common::WriteFileReplacing(f + "/projects/Arrival.grn", grn);
+       },
+       "warning  ARRIVAL.grn was never calibrated (\"Run the GRNN first\")", ""},
       {"no driver", [driver](const std::string& f) { fs::remove(f + "/" + driver); }, driver + " is missing", "the driver"},
   };
   for (const Broken& c : cases) {
@@ -122,8 +131,13 @@ TEST(QuenbyCheck, NamesEachFaultAndLeavesTheFolderAsItWas) {
     std::ostringstream out, err;
     const int code = RunCheck({"--inputs", folder + "/inputs.txt", folder}, out, err);
     std::string finding = c.finding;
-    const std::string well = (fs::path(folder) / "projects/Well").string();  // as the check joins it
-    for (size_t at; (at = finding.find("WELL")) != std::string::npos;) finding.replace(at, 4, well);
+    // Project paths as the check joins them.
+    for (const char* name : {"Well", "Arrival"}) {
+      std::string placeholder = name;
+      for (char& ch : placeholder) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+      for (size_t at; (at = finding.find(placeholder)) != std::string::npos;)
+        finding.replace(at, placeholder.size(), (fs::path(folder) / "projects" / name).string());
+    }
     EXPECT_NE(out.str().find(finding), std::string::npos) << out.str() << err.str();
     EXPECT_EQ(code, c.hostReason.empty() ? 0 : 1) << out.str();
     EXPECT_EQ(Snapshot(folder), before) << "the check changed the folder";
