@@ -92,7 +92,11 @@ struct Network {
 void CopyProject(const Network& n) {
   fs::create_directories(common::FilesystemPath(n.copy).parent_path());
   for (const char* suffix : kProjectSuffixes) {
-    if (Exists(n.project + suffix)) fs::copy_file(common::FilesystemPath(n.project + suffix), common::FilesystemPath(n.copy + suffix), fs::copy_options::overwrite_existing);
+    if (!Exists(n.project + suffix)) continue;
+    // Removed first: GCC's overwrite_existing fails on Windows when the copy is there.
+    std::error_code ec;
+    fs::remove(common::FilesystemPath(n.copy + suffix), ec);
+    fs::copy_file(common::FilesystemPath(n.project + suffix), common::FilesystemPath(n.copy + suffix));
   }
 }
 
