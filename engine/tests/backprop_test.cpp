@@ -11,6 +11,7 @@
 #include "common/failure.h"
 #include "compiled_file.h"
 #include "dllfile_fixture.h"
+#include "exponential.h"
 #include "loaded_network.h"
 
 namespace quenby {
@@ -59,23 +60,23 @@ TEST_F(BackProp, ActivationsSaturateOnlyBeyond15) {
     const char* name;
     double x, want;
   } cases[] = {
-      {"Logistic", 15, 1.0 / (std::exp(-15.0) + 1.0)},
+      {"Logistic", 15, 1.0 / (quenby::Exp(-15.0) + 1.0)},
       {"Logistic", 15.000001, 1.0},
       {"Logistic", -15.000001, 0.0},
-      {"Logistic", -15, 1.0 / (std::exp(15.0) + 1.0)},
+      {"Logistic", -15, 1.0 / (quenby::Exp(15.0) + 1.0)},
       {"Logistic", 0, 0.5},
       {"Gaussian", 0, 1.0},
       {"Gaussian", 16, 0.0},
       {"Gaussian", -16, 0.0},
-      {"Gaussian", 15, std::exp(-225.0)},
+      {"Gaussian", 15, quenby::Exp(-225.0)},
       {"Gau. Complement", 0, 0.0},
       {"Gau. Complement", 16, 1.0},
       {"Gau. Complement", -16, 1.0},
-      {"Gau. Complement", 1, 1.0 - std::exp(-1.0)},
+      {"Gau. Complement", 1, 1.0 - quenby::Exp(-1.0)},
       {"tan Hyperbolic", 0, 0.0},
       {"tan Hyperbolic", 16, 1.0},
       {"tan Hyperbolic", -16, -1.0},
-      {"tan Hyperbolic", 15, (std::exp(15.0) - std::exp(-15.0)) / (std::exp(-15.0) + std::exp(15.0))},
+      {"tan Hyperbolic", 15, (quenby::Exp(15.0) - quenby::Exp(-15.0)) / (quenby::Exp(-15.0) + quenby::Exp(15.0))},
       {"logistic", 3, 0.0},
       {"Logistic ", 3, 0.0},
       {"", 3, 0.0},
@@ -180,8 +181,8 @@ TEST_F(BackProp, FiveNeuronsInTwoSlabsTakeTurns) {
   const double x = 0.5;
   const double w1[] = {0.1, 0.2, 0.3, -0.4, 0.5}, w2[] = {1.5, -0.5, 0.25, 2, -1};
   const double wo[] = {0.05, -0.1, 0.4, 0.3, -0.2, 0.6, 0.7};
-  auto tanh = [](double s) { return (std::exp(s) - std::exp(-s)) / (std::exp(-s) + std::exp(s)); };
-  auto gauss = [](double s) { return std::exp(-(s * s)); };
+  auto tanh = [](double s) { return (quenby::Exp(s) - quenby::Exp(-s)) / (quenby::Exp(-s) + quenby::Exp(s)); };
+  auto gauss = [](double s) { return quenby::Exp(-(s * s)); };
   double hidden[7] = {1, 1};
   for (int h = 0; h < 5; ++h) {
     double s = 0;

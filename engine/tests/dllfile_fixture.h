@@ -20,6 +20,7 @@
 #define QUENBY_DLLFILE_PID getpid
 #endif
 
+#include "exponential.h"
 #include "loaded_network.h"
 
 namespace quenby::dllfile {
@@ -108,11 +109,11 @@ inline double RefScale(double x, double lo, double hi) {
 }
 
 inline double RefActivate(const std::string& name, double x) {
-  if (name == "Logistic") return x < -15 ? 0.0 : x > 15 ? 1.0 : 1.0 / (std::exp(-x) + 1.0);
-  if (name == "Gaussian") return (x < -15 || x > 15) ? 0.0 : std::exp(-(x * x));
+  if (name == "Logistic") return x < -15 ? 0.0 : x > 15 ? 1.0 : 1.0 / (quenby::Exp(-x) + 1.0);
+  if (name == "Gaussian") return (x < -15 || x > 15) ? 0.0 : quenby::Exp(-(x * x));
   if (name == "tan Hyperbolic")
-    return x < -15 ? -1.0 : x > 15 ? 1.0 : (std::exp(x) - std::exp(-x)) / (std::exp(-x) + std::exp(x));
-  if (name == "Gau. Complement") return (x < -15 || x > 15) ? 1.0 : 1.0 - std::exp(-(x * x));
+    return x < -15 ? -1.0 : x > 15 ? 1.0 : (quenby::Exp(x) - quenby::Exp(-x)) / (quenby::Exp(-x) + quenby::Exp(x));
+  if (name == "Gau. Complement") return (x < -15 || x > 15) ? 1.0 : 1.0 - quenby::Exp(-(x * x));
   return 0.0;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dllfile_fixture.h"
+#include "exponential.h"
 #include "quenby.h"
 
 namespace quenby {
@@ -106,11 +107,11 @@ TEST(Exports, DerivedInputsFromTheExtraColumnsReachTheNetwork) {
   const double w[] = {0.1, 0.2, -0.3, 0.4, 0.5};
   double s = 0;
   for (int l = 0; l < 5; ++l) s += x[l] * w[l];
-  const double h = 1.0 / (std::exp(-s) + 1.0);
+  const double h = 1.0 / (quenby::Exp(-s) + 1.0);
   double o = 0;
   o += -0.6 * 1.0;
   o += 1.1 * h;
-  const double y = 1.0 / (std::exp(-o) + 1.0);
+  const double y = 1.0 / (quenby::Exp(-o) + 1.0);
   ASSERT_EQ(result.size(), 1u);
   EXPECT_NEAR(result[0][0], 100 * y + 100, 1e-12);
 }
