@@ -142,6 +142,21 @@ const double kExp2Table[4 * kTableSize] = {
     0x1.fd3c22b8f71f1p+0, 0x1.2eb74966579e7p-57, 0x1.fd3c228000000p+0, 0x1.c7b8f88000000p-27,
 };
 
+// The fast path's bound (exponential_fast.h), for |x| <= 745.2, so |k| <
+// 2^17.1, |r| <= 0.0027077 and v = 2^(j/128) e^r in [0.99, 2.01); absolute
+// errors on v:
+//   r = rh + rl to 2^-110 (L3 and k L3 rounded, L1 + L2 + L3 to 2^-135);
+//   table Th + Tl to 2^-106;
+//   e^(rh + rl) - (1 + yh + q) = rh^8/8! e^rh (2^-83.4), plus the terms
+//     left out: rl (e^rh - 1 - yh) (2^-84), rh r2l p (2^-82);
+//   q: r3 = (r2h rh) p carries three roundings and p's own (C3 rounded,
+//     C3 + rh (...) rounded): 2^-51.2 relative of |r3| < 2^-28.2, so
+//     2^-79.4; the last addition into q, 2^-82; times Th < 2: 2^-78.4, 2^-81;
+//   Th q rounded (|Th q| < 2^-27): 2^-81; the two sums into low: 2^-81 each;
+//   the rest (Tl terms, pl, yl, rl products) below 2^-100.
+// In all under 2^-77.4; kFastErrorBound = 2^-74 holds it with room for the
+// roundings of l2 +- E (below 2^-105).
+
 namespace {
 
 // The fast path serves -745.2 <= x <= 709.8; below, e^x < 2^-1075 rounds to
