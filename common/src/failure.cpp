@@ -17,12 +17,16 @@ const char* FailureClassName(FailureClass cls) {
   return "error";
 }
 
-void Fail(FailureClass cls, std::string_view what) {
+namespace {
+std::string Prefixed(FailureClass cls, std::string_view what) {
   std::string text = FailureClassName(cls);
   text += ": ";
   text += what;
-  throw Failure{cls, std::move(text)};
+  return text;
 }
+}  // namespace
+
+void Fail(FailureClass cls, std::string_view what) { throw Failure{cls, Prefixed(cls, what)}; }
 
 void FailAt(FailureClass cls, std::string_view what, std::string_view file, long line) {
   std::string text(what);
@@ -33,7 +37,7 @@ void FailAt(FailureClass cls, std::string_view what, std::string_view file, long
     text += std::to_string(line);
   }
   text += ")";
-  Fail(cls, text);
+  throw Failure{cls, Prefixed(cls, text), std::string(file), line > 0 ? line : 0};
 }
 
 }  // namespace common

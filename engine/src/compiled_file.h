@@ -7,13 +7,25 @@
 
 namespace quenby {
 
+struct LoadedNetwork;
+
+// Which networks a compiled file holds: a "BackProp Info" and a "GRNN Info"
+// section. A file without one leaves that network's fields as they were.
+struct CompiledSections {
+  bool backProp = false;
+  bool grnn = false;
+};
+
 // Reads Net().ProjectPath + ".DLLFile" into Net(). Fields the file does not
 // reach keep their values. Throws common::Failure. pieceBytes: the size of
 // the pieces the file is read in (tests read it in tiny ones).
-void LoadNetworkFile(size_t pieceBytes = size_t{1} << 16);
+CompiledSections LoadNetworkFile(size_t pieceBytes = size_t{1} << 16);
+
+// The same into a network of the caller's, from the file at path.
+CompiledSections LoadNetworkFileInto(LoadedNetwork& n, const std::string& path);
 
 // The same from text already in memory; fileName is used in messages.
-void LoadNetworkText(std::string_view text, const std::string& fileName);
+CompiledSections LoadNetworkText(std::string_view text, const std::string& fileName);
 
 // Writer, in the layout's order. Each appends complete CR LF lines and fails
 // (subscript) when a table it must write is smaller than its counts say.

@@ -162,30 +162,42 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
   }
 }
 
-void LoadNetwork(FieldReader& in) {
-  LoadedNetwork& n = Net();
+CompiledSections LoadNetwork(FieldReader& in, LoadedNetwork& n) {
+  CompiledSections sections;
   ReadGeneralInfo(in, n);
   ReadClustering(in, n);
   ReadPartitioning(in, n);
   ReadRanges(in, n);
 
   in.ReadLine("the marker \"*** BackProp ***\"");
-  if (in.ReadLine("\"BackProp Info\" or \"No BackProp\"") == "BackProp Info") ReadBackProp(in, n);
+  if (in.ReadLine("\"BackProp Info\" or \"No BackProp\"") == "BackProp Info") {
+    ReadBackProp(in, n);
+    sections.backProp = true;
+  }
 
   in.ReadLine("the marker \"*** GRNN ***\"");
-  if (in.ReadLine("\"GRNN Info\" or \"No GRNN\"") == "GRNN Info") ReadGrnn(in, n);
+  if (in.ReadLine("\"GRNN Info\" or \"No GRNN\"") == "GRNN Info") {
+    ReadGrnn(in, n);
+    sections.grnn = true;
+  }
+  return sections;
 }
 
 }  // namespace
 
-void LoadNetworkText(std::string_view text, const std::string& fileName) {
+CompiledSections LoadNetworkText(std::string_view text, const std::string& fileName) {
   FieldReader in(text, fileName);
-  LoadNetwork(in);
+  return LoadNetwork(in, Net());
 }
 
-void LoadNetworkFile(size_t pieceBytes) {
+CompiledSections LoadNetworkFile(size_t pieceBytes) {
   FieldReader in(Net().ProjectPath + ".DLLFile", pieceBytes);
-  LoadNetwork(in);
+  return LoadNetwork(in, Net());
+}
+
+CompiledSections LoadNetworkFileInto(LoadedNetwork& n, const std::string& path) {
+  FieldReader in(path);
+  return LoadNetwork(in, n);
 }
 
 }  // namespace quenby

@@ -63,8 +63,9 @@ void CoordinateTerms(const LoadedNetwork& n, const Array1<double>& caseVector, i
 
 }  // namespace
 
-void PlanInputColumns() {
-  LoadedNetwork& n = Net();
+void PlanInputColumns() { PlanInputColumns(Net()); }
+
+void PlanInputColumns(LoadedNetwork& n) {
   n.ExtraInputCount = 0;
   n.InputTitles.Redim(n.InputVarCount, "InputTitles");
   for (int i = 1; i <= n.DirectInputCount; ++i) {

@@ -17,6 +17,8 @@ namespace quenby {
 // predicts. Its coordinate reads CaseVariables, that is, the caller's value
 // when the same column is supplied as a direct or extra input, else 0.
 void PlanInputColumns();
+struct LoadedNetwork;
+void PlanInputColumns(LoadedNetwork& n);  // the same on a network of the caller's
 
 // table: (0 To cases, 0 To columns), row 0 and column 0 unused; columns
 // 1..DirectInputCount are the direct inputs in network order, then

@@ -9,11 +9,9 @@
 #include "common/failure.h"
 #include "common/number_text.h"
 #include "common/text_file.h"
-#include "compiled_file.h"
 #include "csv_table.h"
-#include "input_preparation.h"
-#include "loaded_network.h"
 #include "quenby.h"
+#include "quenby_network.h"
 
 namespace tools {
 
@@ -84,51 +82,29 @@ void EnsureCompiled(const std::string& project) {
   if (!common::FileExists(CompiledPath(project))) Check(CreatDllFile(project.c_str()), "cannot compile " + project);
 }
 
-// The titles PrintTitlesName writes, read back from PROJECT.MyTitles.
-std::vector<std::string> InputTitles(const std::string& project) {
-  Check(PrintTitlesName(project.c_str()), "cannot list the inputs of " + project);
-  std::string text;
-  if (!common::ReadWholeFile(project + ".MyTitles", text)) Fail(FailureClass::FileNotFound, "cannot read " + project + ".MyTitles");
-  std::vector<std::string> titles;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    titles.push_back(line);
-    pos = end + 1;
+// The compiled network as the engine states it, compiled first when missing.
+quenby::NetworkDescription Describe(const std::string& project) {
+  EnsureCompiled(project);
+  try {
+    return quenby::DescribeNetwork(project);
+  } catch (const quenby::NetworkReadError& e) {
+    throw common::Failure{static_cast<FailureClass>(e.status()), e.what(), e.file(), e.line()};
   }
+}
+
+std::vector<std::string> TitlesOf(const std::vector<quenby::NetworkColumn>& columns) {
+  std::vector<std::string> titles;
+  for (const auto& c : columns) titles.push_back(c.title);
   return titles;
 }
 
-std::string Title(int column) {
-  const quenby::LoadedNetwork& n = quenby::Net();
-  if (column >= 1 && column <= n.VariableCount) return n.VariableTitles.at(column);
-  if (column > n.VariableCount) {
-    int code = column - n.VariableCount;
-    if (code == 1) return "derived: winning cluster";
-    if (code == 2) return "derived: membership or distance ratio";
-    return "derived: membership of cluster " + std::to_string(code - 2);
-  }
-  return "?";
-}
-
-std::string Range(int column) {
-  const quenby::LoadedNetwork& n = quenby::Net();
+std::string Range(const quenby::NetworkColumn& c) {
   std::string r(1, '[');
-  r += common::GeneralNumber(n.VarMin.at(column));
+  r += common::GeneralNumber(c.min);
   r += ", ";
-  r += common::GeneralNumber(n.VarMax.at(column));
+  r += common::GeneralNumber(c.max);
   r += ']';
   return r;
-}
-
-std::vector<std::string> OutputTitles() {
-  const quenby::LoadedNetwork& n = quenby::Net();
-  std::vector<std::string> titles;
-  for (int k = 1; k <= n.OutputCount; ++k) titles.push_back(Title(n.OutputColumns.at(k)));
-  return titles;
 }
 
 int Compile(const std::string& project, std::ostream& out) {
@@ -137,68 +113,61 @@ int Compile(const std::string& project, std::ostream& out) {
   return 0;
 }
 
+// PrintTitlesName writes PROJECT.MyTitles; the same titles are printed.
 int Titles(const std::string& project, std::ostream& out) {
-  for (const auto& t : InputTitles(project)) out << t << "\n";
+  Check(PrintTitlesName(project.c_str()), "cannot list the inputs of " + project);
+  for (const auto& t : TitlesOf(quenby::DescribeNetwork(project).callerColumns)) out << t << "\n";
   return 0;
 }
 
 int Info(const std::string& project, std::ostream& out) {
   bool compiled = !common::FileExists(CompiledPath(project));
-  EnsureCompiled(project);
-  // Only what this project's compiled file says: a file without a network
-  // section would otherwise show the fields of a network loaded before.
-  quenby::ResetLoadedNetwork();
-  quenby::LoadedNetwork& n = quenby::Net();
-  n.ProjectPath = project;
-  quenby::LoadNetworkFile();
-  quenby::PlanInputColumns();
+  const quenby::NetworkDescription d = Describe(project);
 
-  out << "project " << project << (compiled ? " (compiled now into " : " (") << CompiledPath(project) << ")\n";
-  out << "variables: " << n.VariableCount << " (" << n.InputVarCount << " flagged as inputs, " << n.OutputCount << " as outputs)\n";
-  for (int v = 1; v <= n.VariableCount; ++v) {
+  out << "project " << project << (compiled ? " (compiled now into " : " (") << d.compiledFile << ")\n";
+  out << "variables: " << d.variableCount << " (" << d.inputVariableColumns.size() << " flagged as inputs, " << d.outputs.size()
+      << " as outputs)\n";
+  for (int v = 1; v <= d.variableCount; ++v) {
     const char* role = "";
-    for (int i = 1; i <= n.InputVarCount; ++i)
-      if (n.InputVarColumns.at(i) == v) role = "input";
-    for (int k = 1; k <= n.OutputCount; ++k)
-      if (n.OutputColumns.at(k) == v) role = "output";
-    out << "  " << v << "  " << n.VariableTitles.at(v) << (role[0] ? "  (" : "") << role << (role[0] ? ")" : "") << "  range " << Range(v)
-        << "\n";
+    for (int c : d.inputVariableColumns)
+      if (c == v) role = "input";
+    for (const auto& o : d.outputs)
+      if (o.column == v) role = "output";
+    out << "  " << v << "  " << d.Column(v).title << (role[0] ? "  (" : "") << role << (role[0] ? ")" : "") << "  range "
+        << Range(d.Column(v)) << "\n";
   }
-  const int nIn = n.DirectInputCount + n.DerivedInputCount;
-  out << "network inputs: " << nIn << " (" << n.DirectInputCount << " direct, " << n.DerivedInputCount << " derived)\n";
-  for (int j = 1; j <= nIn; ++j) {
-    int col = n.NetInputColumns.at(j);
-    out << "  " << j << "  column " << col << "  " << Title(col);
-    if (j > n.DirectInputCount) out << " (code " << n.DerivedInputCodes.at(j - n.DirectInputCount) << ")";
-    out << "  range " << Range(col) << "\n";
+  const size_t nIn = d.networkInputs.size();
+  out << "network inputs: " << nIn << " (" << d.directInputCount << " direct, " << d.derivedInputCodes.size() << " derived)\n";
+  for (size_t j = 0; j < nIn; ++j) {
+    const quenby::NetworkColumn& c = d.networkInputs[j];
+    out << "  " << j + 1 << "  column " << c.column << "  " << c.title;
+    if (j >= static_cast<size_t>(d.directInputCount)) out << " (code " << d.derivedInputCodes[j - static_cast<size_t>(d.directInputCount)] << ")";
+    out << "  range " << Range(c) << "\n";
   }
-  out << "caller's columns: " << n.DirectInputCount + n.ExtraInputCount << " (" << n.DirectInputCount << " direct";
-  if (n.ExtraInputCount > 0) {
-    out << ", then " << n.ExtraInputCount << " extra for the clustering:";
-    for (int x = 1; x <= n.ExtraInputCount; ++x) out << " column " << n.ExtraInputColumns.at(x);
+  out << "caller's columns: " << d.callerColumns.size() << " (" << d.directInputCount << " direct";
+  if (d.extraInputCount > 0) {
+    out << ", then " << d.extraInputCount << " extra for the clustering:";
+    for (size_t x = static_cast<size_t>(d.directInputCount); x < d.callerColumns.size(); ++x) out << " column " << d.callerColumns[x].column;
   }
   out << ")\n";
-  out << "clustering: " << (n.ClusteringMode.empty() ? "None" : n.ClusteringMode);
-  if (n.ClusterVarCount > 0) {
-    out << ", " << n.ClusterCount << " clusters over " << n.ClusterVarCount << " variables:";
-    for (int i = 1; i <= n.InputVarCount; ++i)
-      if (n.ClusterVarFlags.at(i) == 1) out << " \"" << Title(n.InputVarColumns.at(i)) << "\"";
-    for (int k = 1; k <= n.OutputCount; ++k)
-      if (n.ClusterVarFlags.at(n.InputVarCount + k) == 1) out << " \"" << Title(n.OutputColumns.at(k)) << "\"";
+  out << "clustering: " << (d.clusteringMode.empty() ? "None" : d.clusteringMode);
+  if (!d.clusterVariableColumns.empty()) {
+    out << ", " << d.clusterCount << " clusters over " << d.clusterVariableColumns.size() << " variables:";
+    for (int c : d.clusterVariableColumns) out << " \"" << d.Column(c).title << "\"";
     out << "\n";
-    for (int c = 1; c <= n.ClusterCount; ++c) {
-      out << "  centre " << c << ":";
-      for (int p = 1; p <= n.ClusterVarCount; ++p) out << " " << common::GeneralNumber(n.ClusterCentres.at(c, p));
+    for (size_t c = 0; c < d.clusterCentres.size(); ++c) {
+      out << "  centre " << c + 1 << ":";
+      for (double x : d.clusterCentres[c]) out << " " << common::GeneralNumber(x);
       out << "\n";
     }
   } else {
     out << "\n";
   }
-  if (n.HiddenCount > 0) {
-    out << "back propagation: " << n.HiddenCount << " hidden neurons";
-    if (n.MultiSlab != 0) {
-      out << " in " << n.SlabCount << " slabs (neurons taken in turn):";
-      for (int s = 1; s <= n.SlabCount; ++s) out << (s > 1 ? "," : "") << " slab " << s << " \"" << n.SlabActivations.at(s) << "\"";
+  if (d.hasBackProp) {
+    out << "back propagation: " << d.hiddenCount << " hidden neurons";
+    if (d.multiSlab) {
+      out << " in " << d.slabCount << " slabs (neurons taken in turn):";
+      for (size_t s = 0; s < d.slabActivations.size(); ++s) out << (s > 0 ? "," : "") << " slab " << s + 1 << " \"" << d.slabActivations[s] << "\"";
       out << "; outputs use slab 1's function\n";
     } else {
       out << ", one slab, \"Logistic\"\n";
@@ -206,17 +175,17 @@ int Info(const std::string& project, std::ostream& out) {
   } else {
     out << "back propagation: none\n";
   }
-  out << "outputs: " << n.OutputCount << "\n";
-  for (int k = 1; k <= n.OutputCount; ++k) {
-    int col = n.OutputColumns.at(k);
-    out << "  " << k << "  column " << col << "  " << Title(col) << "  range " << Range(col) << "\n";
+  out << "outputs: " << d.outputs.size() << "\n";
+  for (size_t k = 0; k < d.outputs.size(); ++k) {
+    const quenby::NetworkColumn& c = d.outputs[k];
+    out << "  " << k + 1 << "  column " << c.column << "  " << c.title << "  range " << Range(c) << "\n";
   }
-  if (n.GrnnCalibration.empty()) {
+  if (!d.hasGrnn) {
     out << "general regression: none\n";
   } else {
-    out << "general regression: \"" << n.GrnnCalibration << "\"";
-    if (n.GrnnCalibration == "Holdout") out << ", smoothing " << common::GeneralNumber(n.GrnnSmoothing);
-    out << ", " << n.TrainingCount << " training patterns\n";
+    out << "general regression: \"" << d.grnnCalibration << "\"";
+    if (d.grnnCalibration == "Holdout") out << ", smoothing " << common::GeneralNumber(d.grnnSmoothing);
+    out << ", " << d.trainingCount << " training patterns\n";
   }
   return 0;
 }
@@ -283,14 +252,13 @@ int Compare(const ApplyOptions& o, const std::vector<std::string>& titles, const
 }
 
 int Apply(const ApplyOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
-  quenby::ResetLoadedNetwork();
-  std::vector<std::string> expected = InputTitles(o.project);
-  const quenby::LoadedNetwork& n = quenby::Net();
-  if (o.method == "GRNN" && n.GrnnCalibration != "Holdout" && n.GrnnCalibration != "Genetic")
+  const quenby::NetworkDescription d = Describe(o.project);
+  std::vector<std::string> expected = TitlesOf(d.callerColumns);
+  if (o.method == "GRNN" && !d.hasGrnn)
     Fail(FailureClass::InvalidArgument, o.project + " has no calibrated general regression network (no .grn results compiled)");
-  if (o.method == "Back Prop" && n.HiddenCount <= 0)
+  if (o.method == "Back Prop" && !d.hasBackProp)
     Fail(FailureClass::InvalidArgument, o.project + " has no back-propagation network (no .net file compiled)");
-  std::vector<std::string> outputs = OutputTitles();
+  std::vector<std::string> outputs = TitlesOf(d.outputs);
 
   CsvTable table = ReadCsvFile(o.input);
   std::vector<size_t> index = MatchColumns(expected, table.header, o.input);

@@ -26,6 +26,8 @@ const char* FailureClassName(FailureClass cls);
 struct Failure {
   FailureClass cls;
   std::string message;  // complete text, prefix included
+  std::string file = {};  // the file at fault, when the message names one
+  long line = 0;          // its line, 0 when none
 };
 
 // Throws Failure{cls, "<class name>: <what>"}.
