@@ -31,7 +31,7 @@ void SetCasesCounter(benchmark::State& state, int32_t cases) {
 // arg: slabs
 void BM_ApplyNNet(benchmark::State& state) {
   const auto slabs = static_cast<int16_t>(state.range(0));
-  bench::ScratchFolder folder("quenby-backprop-bench");
+  bench::ScratchFolder folder("backprop-bench");
   const std::string project = folder.File("net");
   bench::MakeBackPropNetwork(kInputs, kHidden, kOutputs, slabs);
   bench::WriteDllFile(project, true, false);

@@ -4,46 +4,19 @@
 // scratch folder. Weights and inputs are drawn so that the weighted sums
 // mostly stay inside [-15, 15]: the activations are computed, not saturated.
 #include <cstdint>
-#include <filesystem>
 #include <random>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "common/text_file.h"
 #include "compiled_file.h"
 #include "loaded_network.h"
 #include "quenby.h"
-
-#ifdef _WIN32
-#include <process.h>
-#define QUENBY_BENCH_PID _getpid
-#else
-#include <unistd.h>
-#define QUENBY_BENCH_PID getpid
-#endif
+#include "testing/temp_folder.h"
 
 namespace bench {
 
-// A folder of its own under the system's temporary folder, removed at the end.
-class ScratchFolder {
- public:
-  explicit ScratchFolder(const std::string& name)
-      : path_(std::filesystem::temp_directory_path() /
-              (name + "-" + std::to_string(static_cast<long>(QUENBY_BENCH_PID())))) {
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
+using ScratchFolder = testing_support::TempFolder;
 
 // Project variables 1..inputs are the network inputs, inputs + 1.. the
 // outputs; input columns range over [-10, 10], outputs over [0, 100].

@@ -11,11 +11,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "common/number_text.h"
 #include "compilation.h"
 #include "loaded_network.h"
+#include "testing/temp_folder.h"
 
 namespace {
 
@@ -79,14 +81,14 @@ BENCHMARK(BM_CompileProject)->Unit(benchmark::kMillisecond)->UseRealTime();
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   std::filesystem::path folder;
-  bool keep = false;
+  std::unique_ptr<testing_support::TempFolder> scratch;
   if (argc > 1) {
     folder = argv[1];
-    keep = true;
+    std::filesystem::create_directories(folder);
   } else {
-    folder = std::filesystem::temp_directory_path() / "quenby-compile-bench";
+    scratch = std::make_unique<testing_support::TempFolder>("compile-bench");
+    folder = scratch->Path();
   }
-  std::filesystem::create_directories(folder);
   g_project = (folder / "bench").string();
   GenerateProject(g_project);
   for (const char* suffix : {".dat", ".flg", ".ndp"}) {
@@ -96,6 +98,5 @@ int main(int argc, char** argv) {
               kRecords * kVariables);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  if (!keep) std::filesystem::remove_all(folder);
   return 0;
 }

@@ -25,37 +25,6 @@ namespace reliability {
 
 namespace fs = std::filesystem;
 
-Folder::Folder() {
-  static std::mt19937_64 random{std::random_device{}()};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate = fs::temp_directory_path() / ("quenby-h-" + std::to_string(random()));
-    std::error_code ec;
-    if (fs::create_directory(candidate, ec)) {
-      path_ = candidate.string();
-      return;
-    }
-  }
-  throw std::runtime_error("cannot create a temporary folder");
-}
-
-Folder::~Folder() {
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec))
-    if (it->is_directory(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-  fs::remove_all(path_, ec);
-}
-
-CurrentFolder::CurrentFolder(const std::string& folder) : previous_(fs::current_path().string()) {
-  fs::current_path(folder);
-}
-
-CurrentFolder::~CurrentFolder() {
-  std::error_code ec;
-  fs::current_path(previous_, ec);
-}
-
 void WriteText(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;

@@ -7,34 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "testing/temp_folder.h"
+
 namespace reliability {
 
-// A fresh folder under the system's temporary folder, removed (after its
-// permissions are restored) when the object goes.
-class Folder {
- public:
-  Folder();
-  ~Folder();
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-// Changes the current folder for the lifetime of the object.
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::string& folder);
-  ~CurrentFolder();
-  CurrentFolder(const CurrentFolder&) = delete;
-  CurrentFolder& operator=(const CurrentFolder&) = delete;
-
- private:
-  std::string previous_;
-};
+using Folder = testing_support::TempFolder;
+using testing_support::CurrentFolder;
 
 void WriteText(const std::string& path, const std::string& text);  // throws when it cannot
 std::string ReadText(const std::string& path);                     // "" when missing

@@ -11,6 +11,19 @@
 
 namespace common {
 
+namespace {
+PathEncoding pathEncoding = PathEncoding::SystemCodePage;
+}  // namespace
+
+// Paths are bytes here: the encoding is kept only to be reported.
+void SetPathEncoding(PathEncoding encoding) { pathEncoding = encoding; }
+
+PathEncoding CurrentPathEncoding() { return pathEncoding; }
+
+std::string PathFromSystemText(const std::string& text) { return text; }
+
+std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
 std::string ProgramFolder() {
   std::vector<char> buf(4096);
   for (;;) {

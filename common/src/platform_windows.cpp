@@ -1,7 +1,10 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "common/platform.h"
 
@@ -9,14 +12,69 @@ namespace common {
 
 namespace {
 
+std::atomic<PathEncoding> pathEncoding{PathEncoding::SystemCodePage};
+
+// The code page of this process's narrow paths: what the C run time's
+// narrow file calls would use, unless the process carries UTF-8.
+UINT NarrowCodePage() {
+  if (pathEncoding.load() == PathEncoding::Utf8) return CP_UTF8;
+  return AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+}
+
+// Narrow path text to UTF-16. False when it is not valid text in the code
+// page (malformed UTF-8).
+bool Widen(const std::string& text, std::wstring& wide) {
+  wide.clear();
+  if (text.empty()) return true;
+  const UINT codePage = NarrowCodePage();
+  const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+  const int size = static_cast<int>(text.size());
+  int n = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
+  if (n <= 0) return false;
+  wide.resize(static_cast<size_t>(n));
+  return MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), n) == n;
+}
+
+// UTF-16 to narrow text. False when a letter has no form in the code page
+// (it is then replaced, never mapped to a look-alike that names another file).
+bool Narrow(const std::wstring& wide, std::string& text) {
+  text.clear();
+  if (wide.empty()) return true;
+  const UINT codePage = NarrowCodePage();
+  const int size = static_cast<int>(wide.size());
+  BOOL usedDefault = FALSE;
+  // UTF-8 has a form for every letter and takes neither flag nor default.
+  const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL* used = codePage == CP_UTF8 ? nullptr : &usedDefault;
+  int n = WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, used);
+  if (n <= 0) return false;
+  text.resize(static_cast<size_t>(n));
+  if (WideCharToMultiByte(codePage, flags, wide.data(), size, text.data(), n, nullptr, used) != n) return false;
+  return !usedDefault;
+}
+
 std::string LastErrorText() {
   DWORD code = GetLastError();
-  char buf[512];
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf,
-                           sizeof buf, nullptr);
-  while (n > 0 && (buf[n - 1] == '\r' || buf[n - 1] == '\n' || buf[n - 1] == ' ' || buf[n - 1] == '.')) --n;
-  std::string text(buf, n);
+  wchar_t buf[512];
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf,
+                           sizeof buf / sizeof buf[0], nullptr);
+  while (n > 0 && (buf[n - 1] == L'\r' || buf[n - 1] == L'\n' || buf[n - 1] == L' ' || buf[n - 1] == L'.')) --n;
+  std::string text;
+  Narrow(std::wstring(buf, n), text);
   return text.empty() ? "system error " + std::to_string(code) : text;
+}
+
+std::wstring ModuleFile() {
+  std::wstring buf(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return {};
+    if (n < buf.size()) {
+      buf.resize(n);
+      return buf;
+    }
+    buf.resize(buf.size() * 2);
+  }
 }
 
 // A desktop a person can answer a box on: a visible window station (a
@@ -33,27 +91,67 @@ bool HasInteractiveDesktop() {
 
 }  // namespace
 
-std::string ProgramFolder() {
-  std::string buf(MAX_PATH, '\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n == 0) return {};
-    if (n < buf.size()) {
-      buf.resize(n);
-      size_t sep = buf.find_last_of("\\/");
-      return sep == std::string::npos ? std::string() : buf.substr(0, sep);
-    }
-    buf.resize(buf.size() * 2);
+void SetPathEncoding(PathEncoding encoding) { pathEncoding.store(encoding); }
+
+PathEncoding CurrentPathEncoding() { return pathEncoding.load(); }
+
+std::string PathFromSystemText(const std::string& text) {
+  if (pathEncoding.load() != PathEncoding::Utf8 || text.empty()) return text;
+  const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+  const int size = static_cast<int>(text.size());
+  int n = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+  if (n <= 0) return text;
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), n);
+  std::string utf8;
+  return Narrow(wide, utf8) ? utf8 : text;
+}
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+  std::wstring widePath;
+  if (!Widen(path, widePath)) {
+    errno = EINVAL;
+    return nullptr;
   }
+  std::wstring wideMode(mode, mode + std::strlen(mode));
+  return _wfopen(widePath.c_str(), wideMode.c_str());
+}
+
+std::string ProgramFolder() {
+  std::wstring file = ModuleFile();
+  size_t sep = file.find_last_of(L"\\/");
+  if (sep == std::wstring::npos) return {};
+  const std::wstring folder = file.substr(0, sep);
+  std::string narrow;
+  if (Narrow(folder, narrow)) return narrow;
+  // An 8-bit code page that cannot spell the folder: its short name is
+  // plain ASCII and names the same folder.
+  DWORD n = GetShortPathNameW(folder.c_str(), nullptr, 0);
+  if (n > 0) {
+    std::wstring shortFolder(n, L'\0');
+    n = GetShortPathNameW(folder.c_str(), shortFolder.data(), n);
+    shortFolder.resize(n);
+    std::string shortNarrow;
+    if (n > 0 && Narrow(shortFolder, shortNarrow)) return shortNarrow;
+  }
+  return narrow;  // as the system's 8-bit call would spell it
 }
 
 bool ReplaceFileWith(const std::string& from, const std::string& to, std::string* error) {
-  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  std::wstring wideFrom, wideTo;
+  if (!Widen(from, wideFrom) || !Widen(to, wideTo)) {
+    if (error) *error = "the path is not valid text";
+    return false;
+  }
+  if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
   if (error) *error = LastErrorText();
   return false;
 }
 
-void RemoveFileQuietly(const std::string& path) { DeleteFileA(path.c_str()); }
+void RemoveFileQuietly(const std::string& path) {
+  std::wstring wide;
+  if (Widen(path, wide)) DeleteFileW(wide.c_str());
+}
 
 void ShowNotice(const char* text) {
   // A box that could not be shown (no display: Wine answers -1 at once)
@@ -67,7 +165,12 @@ void ShowNotice(const char* text) {
 SharedLibrary::~SharedLibrary() = default;
 
 bool SharedLibrary::Open(const std::string& nameOrPath) {
-  handle_ = reinterpret_cast<void*>(LoadLibraryA(nameOrPath.c_str()));
+  std::wstring wide;
+  if (!Widen(nameOrPath, wide)) {
+    error_ = "cannot load " + nameOrPath + ": the path is not valid text";
+    return false;
+  }
+  handle_ = reinterpret_cast<void*>(LoadLibraryW(wide.c_str()));
   if (!handle_) {
     error_ = "cannot load " + nameOrPath + ": " + LastErrorText();
     return false;

@@ -18,7 +18,7 @@
 namespace common {
 
 bool ReadWholeFile(const std::string& path, std::string& out) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenFile(path, "rb");
   if (!f) return false;
   out.clear();
   bool ok = true;
@@ -44,7 +44,7 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
 }
 
 bool FileExists(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenFile(path, "rb");
   if (!f) return false;
   std::fclose(f);
   return true;
@@ -56,7 +56,7 @@ std::string TemporaryNameFor(const std::string& path) {
 
 void WriteFileReplacing(const std::string& path, std::string_view content) {
   const std::string temp = TemporaryNameFor(path);
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
+  std::FILE* f = OpenFile(temp, "wb");
   if (!f) Fail(FailureClass::FileError, "cannot create " + temp + ": " + std::strerror(errno));
   bool ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
   int savedErrno = errno;

@@ -18,7 +18,7 @@ void CheckCaseCount() {
   if (CaseCount < 0)
     FailAt(FailureClass::Subscript,
            "the case count " + std::to_string(CaseCount) + " is negative, so the case table cannot be created",
-           DriverFilePath("Control.dat"), 10);
+           DriverFilePath("Control.dat"), kCaseCountLine);
 }
 
 void AllocateCaseTable() {

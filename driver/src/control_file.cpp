@@ -17,8 +17,6 @@ namespace {
 using common::FailAt;
 using common::FailureClass;
 
-constexpr long kCaseCountLine = 10;
-
 // Line-by-line reading of the control file; lines end at CR LF (a lone LF is
 // taken too, for a file saved by an editor that writes those).
 class ControlLines {

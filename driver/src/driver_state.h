@@ -42,6 +42,9 @@ class Table {
 };
 
 inline constexpr int kHostVariables = 510;
+// h307, the step remediation starts: the first stage's column 40 and the
+// series tables' indicator columns are read against it.
+inline constexpr int kRemediationStartVariable = 307;
 
 // The folder that holds the four files (the program's folder; tests set it).
 extern std::string DataFolder;
@@ -66,5 +69,6 @@ std::string DriverFilePath(const char* name);
 
 // Control.dat lines that name the projects, for messages.
 inline constexpr long kLineProject1 = 2, kLineProject2 = 4, kLineProject3 = 6, kLineProject4 = 8;
+inline constexpr long kCaseCountLine = 10;
 
 }  // namespace torvane

@@ -22,9 +22,12 @@ constexpr int16_t kFirstStageSources[] = {
     264, 265, 267, 269, 270, 271, 277, 287, 307,       // 31..39
 };
 
-static_assert(std::size(kFirstStageSources) == 39);
-constexpr int32_t kFirstStageColumns = 40;
-constexpr int32_t kStepSeriesBase = 411;  // variable 411 + floor(h307) goes into column 40
+constexpr int32_t kCopiedColumns = std::size(kFirstStageSources);
+constexpr int32_t kFirstStageColumns = kCopiedColumns + 1;
+static_assert(kFirstStageColumns == 40);
+// Column 40 takes host variable 411 + floor(h307): the pumping series at the
+// step remediation starts.
+constexpr int32_t kStepSeriesBase = 411;
 
 }  // namespace
 
@@ -32,14 +35,14 @@ void BuildFirstStageTable() {
   FirstStageTable.Redim(0, CaseCount, 0, kFirstStageColumns, "FirstStageTable");
   const int16_t cases = CaseCount;
   for (int32_t c = 1; c <= cases; ++c) {
-    for (int32_t j = 1; j <= 39; ++j) FirstStageTable(c, j) = CaseTable(c, kFirstStageSources[j - 1]);
-    const double h307 = CaseTable(c, 307);
+    for (int32_t j = 1; j <= kCopiedColumns; ++j) FirstStageTable(c, j) = CaseTable(c, kFirstStageSources[j - 1]);
+    const double h307 = CaseTable(c, kRemediationStartVariable);
     const double k = kStepSeriesBase + std::floor(h307);
     if (!(k >= 0 && k <= kHostVariables)) {
       common::Fail(common::FailureClass::Subscript,
                    "first-stage column 40 of case " + std::to_string(c) + " takes host variable 411 + floor(h307) = " +
                        common::GeneralNumber(k) + " (h307 = " + common::GeneralNumber(h307) +
-                       "), outside 0 to 510");
+                       "), outside 0 to " + std::to_string(kHostVariables));
     }
     FirstStageTable(c, kFirstStageColumns) = CaseTable(c, static_cast<int32_t>(k));
   }
@@ -50,7 +53,7 @@ void RunFirstStage() {
   if (CaseCount < 1)
     common::Fail(common::FailureClass::Subscript,
                  "the case count is 0, so there is no first-stage result of case 1 (" +
-                     DriverFilePath("Control.dat") + ", line 10)");
+                     DriverFilePath("Control.dat") + ", line " + std::to_string(kCaseCountLine) + ")");
   ApplyNetwork(ProjectPath4, kLineProject4, FirstStageTable, FirstStageResult, "FirstStageResult");
   std::string text;
   common::AppendNumberLine(text, FirstStageResult.At(1, 1));

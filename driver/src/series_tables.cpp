@@ -95,7 +95,7 @@ void BuildSeriesTables() {
     const int16_t steps = StepCount;
     for (int32_t s = 1; s <= steps; ++s) {
       ++r;
-      const RowContext x{c, s, static_cast<double>(s), CaseTable(c, 307), firstStageDays};
+      const RowContext x{c, s, static_cast<double>(s), CaseTable(c, kRemediationStartVariable), firstStageDays};
       FillRow(SeriesTable1, r, kTable1, x);
       FillRow(SeriesTable2, r, kTable2, x);
       FillRow(SeriesTable3, r, kTable3, x);

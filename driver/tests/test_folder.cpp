@@ -13,7 +13,6 @@ extern char** environ;
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -21,24 +20,6 @@ extern char** environ;
 namespace testing_support {
 
 namespace fs = std::filesystem;
-
-TempFolder::TempFolder() {
-  static std::mt19937_64 random{std::random_device{}()};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate = fs::temp_directory_path() / ("quenby-test-" + std::to_string(random()));
-    std::error_code ec;
-    if (fs::create_directory(candidate, ec)) {
-      path_ = candidate.string();
-      return;
-    }
-  }
-  throw std::runtime_error("cannot create a temporary folder");
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
-}
 
 void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -93,14 +74,5 @@ RunResult RunProgram(const std::string& program, const std::string& folder, int 
 }
 
 #endif
-
-CurrentFolder::CurrentFolder(const std::string& folder) : previous_(fs::current_path().string()) {
-  fs::current_path(folder);
-}
-
-CurrentFolder::~CurrentFolder() {
-  std::error_code ec;
-  fs::current_path(previous_, ec);
-}
 
 }  // namespace testing_support

@@ -1,26 +1,12 @@
 #pragma once
-// Helpers of the driver's and the adapter's tests: a fresh temporary folder
-// per test, whole-file writing and reading, and running a program with a
-// time-out so that nothing can hang.
+// Helpers of the driver's and the adapter's tests: whole-file writing and
+// reading, and running a program with a time-out so that nothing can hang.
+// The temporary folder and the current-folder guard are the shared ones.
 #include <string>
 
+#include "testing/temp_folder.h"
+
 namespace testing_support {
-
-// A new empty folder under the system's temporary folder, removed with its
-// contents when the object goes.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);  // "" when missing
@@ -36,15 +22,5 @@ struct RunResult {
 // POSIX only. Runs program (no arguments) from the current folder and waits at most
 // timeoutSeconds; its standard error is collected through a file in folder.
 RunResult RunProgram(const std::string& program, const std::string& folder, int timeoutSeconds = 60);
-
-// Changes the current folder for the lifetime of the object.
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::string& folder);
-  ~CurrentFolder();
-
- private:
-  std::string previous_;
-};
 
 }  // namespace testing_support

@@ -112,7 +112,7 @@ void ScaleBackPropInputs(int32_t cases, int16_t inputCount) {
 namespace {
 
 // The plain pass over cases first..cases: one case at a time, each sum from 0
-// in the stated order. Hidden neuron h uses kinds[slabOf(h)], outputs
+// taking its terms in unit order. Hidden neuron h uses kinds[slabOf(h)], outputs
 // kinds[1]; the hidden layer's bias units are units 1..biasUnits.
 void ForwardPlain(int32_t first, int32_t cases, int16_t inRows, int16_t outputCount, int16_t hiddenCount,
                   int16_t biasUnits, int16_t slabs, const std::vector<ActivationKind>& kinds) {

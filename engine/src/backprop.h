@@ -1,8 +1,9 @@
 #pragma once
 // The back-propagation evaluation ("Back Prop"): one hidden layer, either
 // ordinary ("Logistic" everywhere) or split into slabs that take the hidden
-// neurons in turn, each slab with its own activation. Sums are formed one
-// term at a time in the order stated, starting from 0, so results are exact.
+// neurons in turn, each slab with its own activation. Sums start from 0 and
+// take one term at a time, bias first and then the inputs (or hidden units)
+// in order, so that every platform and every pass gives the same bits.
 #include <cstdint>
 #include <string>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The back-propagation pass over many cases at once, cases in the vector
 // lanes. Each lane does for its case exactly what the plain loop does: every
-// sum starts at 0 and takes its terms one at a time in the stated order (an
+// sum starts at 0 and takes its terms one at a time in the plain loop's order (an
 // IEEE multiplication, then an addition; never a fused multiply-add), and
 // every activation is the same scalar function. So each instruction set and
 // each number of threads gives the plain loop's bits.

@@ -61,8 +61,9 @@ void RequireText(const char* text, const char* what) {
   if (text == nullptr) common::Fail(common::FailureClass::InvalidArgument, std::string(what) + " is a null pointer");
 }
 
-// Step 2 of every evaluation: a missing compiled file is compiled first; an
-// existing one is used whatever its age.
+// Before every evaluation: a missing compiled file is compiled first; an
+// existing one is used whatever its age, so a deployment runs what it was
+// given even where file times are unreliable.
 void LoadProject(const char* project) {
   Net().ProjectPath = project;
   if (!common::FileExists(Net().ProjectPath + ".DLLFile")) CompileProject();

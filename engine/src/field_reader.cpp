@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/number_text.h"
+#include "common/platform.h"
 #include "decimal_reading.h"
 
 namespace quenby {
@@ -28,7 +29,7 @@ FieldReader::FieldReader(std::string_view text, std::string fileName)
     : text_(text), fileName_(std::move(fileName)), fileSize_(static_cast<int64_t>(text.size())) {}
 
 FieldReader::FieldReader(const std::string& path, size_t pieceBytes) : fileName_(path) {
-  file_ = std::fopen(path.c_str(), "rb");
+  file_ = common::OpenFile(path, "rb");
   if (!file_) common::Fail(FailureClass::FileNotFound, "cannot read the compiled network file " + path);
   std::setvbuf(file_, nullptr, _IONBF, 0);  // pieces go straight into buffer_
   // The size only bounds counts before tables are made for them; a file whose

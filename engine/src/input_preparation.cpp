@@ -89,8 +89,8 @@ void PlanInputColumns(LoadedNetwork& n) {
 void ComputeClusterGeometry(const Array1<double>& caseVector, int32_t e, ClusterGeometry& g) {
   const LoadedNetwork& n = Net();
   const int clusters = n.ClusterCount;
-  g.dist.assign(static_cast<size_t>(clusters) + 1, 0.0);
-  g.memb.assign(static_cast<size_t>(clusters) + 1, 0.0);
+  g.distances.assign(static_cast<size_t>(clusters) + 1, 0.0);
+  g.memberships.assign(static_cast<size_t>(clusters) + 1, 0.0);
   if (clusters > 0 && clusters > n.ClusterCentres.Upper1()) {
     common::Fail(FailureClass::Subscript, "ClusterCentres holds " + std::to_string(n.ClusterCentres.Upper1()) +
                                               " clusters; the network states " + std::to_string(clusters));
@@ -106,31 +106,31 @@ void ComputeClusterGeometry(const Array1<double>& caseVector, int32_t e, Cluster
       sum += d * d;
     }
     Finite(sum, [&] { return "the squared distance of case " + std::to_string(e) + " to cluster " + std::to_string(c); });
-    g.dist[static_cast<size_t>(c)] = std::sqrt(sum);
+    g.distances[static_cast<size_t>(c)] = std::sqrt(sum);
     if (sum == 0.0) ++zeros;
   }
 
   if (zeros > 0) {
     // On a centre: the limit of the memberships as the distance goes to 0.
     const double share = 1.0 / zeros;
-    for (int c = 1; c <= clusters; ++c) g.memb[static_cast<size_t>(c)] = g.dist[static_cast<size_t>(c)] == 0.0 ? share : 0.0;
+    for (int c = 1; c <= clusters; ++c) g.memberships[static_cast<size_t>(c)] = g.distances[static_cast<size_t>(c)] == 0.0 ? share : 0.0;
     return;
   }
   for (int c = 1; c <= clusters; ++c) {
     double s = 0.0;
     for (int k = 1; k <= clusters; ++k) {
-      const double r = g.dist[static_cast<size_t>(c)] / g.dist[static_cast<size_t>(k)];
+      const double r = g.distances[static_cast<size_t>(c)] / g.distances[static_cast<size_t>(k)];
       s += r * r;
     }
     // A ratio too large for a double only means the case lies far nearer
     // another centre: the membership tends to 0, which 1 / infinity gives.
-    g.memb[static_cast<size_t>(c)] = 1.0 / s;
+    g.memberships[static_cast<size_t>(c)] = 1.0 / s;
   }
 }
 
 double DerivedInputValue(const ClusterGeometry& g, int16_t code) {
   const LoadedNetwork& n = Net();
-  const int clusters = static_cast<int>(g.dist.size()) - 1;
+  const int clusters = static_cast<int>(g.distances.size()) - 1;
   const bool fuzzy = n.ClusteringMode == "Fuzzy";
   const bool conv = !fuzzy && n.ClusteringMode == "Conv";
   auto needCluster = [&](int c) {
@@ -142,14 +142,14 @@ double DerivedInputValue(const ClusterGeometry& g, int16_t code) {
   };
   if (code >= 3) {
     needCluster(code - 2);
-    return g.memb[static_cast<size_t>(code - 2)];
+    return g.memberships[static_cast<size_t>(code - 2)];
   }
   if (code == 1 && fuzzy) {
     double best = 0.0;
     int result = 0;
     for (int c = 1; c <= clusters; ++c) {
-      if (g.memb[static_cast<size_t>(c)] > best) {
-        best = g.memb[static_cast<size_t>(c)];
+      if (g.memberships[static_cast<size_t>(c)] > best) {
+        best = g.memberships[static_cast<size_t>(c)];
         result = c;
       }
     }
@@ -157,11 +157,11 @@ double DerivedInputValue(const ClusterGeometry& g, int16_t code) {
   }
   if (code == 1 && conv) {
     needCluster(1);
-    double best = g.dist[1];
+    double best = g.distances[1];
     int result = 1;
     for (int c = 2; c <= clusters; ++c) {
-      if (g.dist[static_cast<size_t>(c)] < best) {
-        best = g.dist[static_cast<size_t>(c)];
+      if (g.distances[static_cast<size_t>(c)] < best) {
+        best = g.distances[static_cast<size_t>(c)];
         result = c;
       }
     }
@@ -169,7 +169,7 @@ double DerivedInputValue(const ClusterGeometry& g, int16_t code) {
   }
   if (code == 2 && (fuzzy || conv)) {
     needCluster(1);
-    const std::vector<double>& v = fuzzy ? g.memb : g.dist;
+    const std::vector<double>& v = fuzzy ? g.memberships : g.distances;
     double high = v[1], low = v[1];
     for (int c = 2; c <= clusters; ++c) {
       if (v[static_cast<size_t>(c)] > high) high = v[static_cast<size_t>(c)];

@@ -42,8 +42,8 @@ double ClusterInput(const Array1<double>& caseVector, int32_t caseNumber, int16_
 // from one or more centres has membership 1, shared equally by those
 // clusters, and 0 in every other.
 struct ClusterGeometry {
-  std::vector<double> dist;
-  std::vector<double> memb;
+  std::vector<double> distances;
+  std::vector<double> memberships;
 };
 void ComputeClusterGeometry(const Array1<double>& caseVector, int32_t caseNumber, ClusterGeometry& g);
 double DerivedInputValue(const ClusterGeometry& g, int16_t code);

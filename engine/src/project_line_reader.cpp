@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "common/number_text.h"
+#include "common/platform.h"
 
 namespace quenby {
 
@@ -66,7 +67,7 @@ std::string Shown(std::string_view text) {
 }  // namespace
 
 ProjectLineReader::ProjectLineReader(std::string path) : path_(std::move(path)) {
-  file_ = std::fopen(path_.c_str(), "rb");
+  file_ = common::OpenFile(path_, "rb");
   if (!file_) {
     common::Fail(common::FailureClass::FileNotFound, "cannot open " + path_ + ": " + std::strerror(errno));
   }

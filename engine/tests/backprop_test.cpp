@@ -11,7 +11,6 @@
 #include "common/failure.h"
 #include "compiled_file.h"
 #include "dllfile_fixture.h"
-#include "exponential.h"
 #include "loaded_network.h"
 
 namespace quenby {
@@ -55,28 +54,39 @@ TEST_F(BackProp, RangeScaleOverflowIsFloatingPointFailure) {
   }
 }
 
+// Expected values below were worked out apart from the engine, in 60-digit
+// decimal arithmetic from the exact binary values of the weights, and are
+// given to 17 digits. The engine rounds at every step, so it may differ in
+// the last digit or two; the checks for equal bits are the fast-pass tests'.
+void ExpectClose(double got, double want, const std::string& what) {
+  EXPECT_NEAR(got, want, 2e-15 * std::abs(want)) << what;
+}
+
 TEST_F(BackProp, ActivationsSaturateOnlyBeyond15) {
   struct Case {
     const char* name;
     double x, want;
   } cases[] = {
-      {"Logistic", 15, 1.0 / (quenby::Exp(-15.0) + 1.0)},
+      {"Logistic", 15, 0.99999969409777312},
+      {"Logistic", -15, 3.0590222692562472e-07},
+      {"Logistic", 1, 0.7310585786300049},
       {"Logistic", 15.000001, 1.0},
       {"Logistic", -15.000001, 0.0},
-      {"Logistic", -15, 1.0 / (quenby::Exp(15.0) + 1.0)},
       {"Logistic", 0, 0.5},
       {"Gaussian", 0, 1.0},
+      {"Gaussian", 0.5, 0.77880078307140488},
+      {"Gaussian", 15, 1.9219477278238491e-98},
       {"Gaussian", 16, 0.0},
       {"Gaussian", -16, 0.0},
-      {"Gaussian", 15, quenby::Exp(-225.0)},
       {"Gau. Complement", 0, 0.0},
+      {"Gau. Complement", 1, 0.63212055882855767},
       {"Gau. Complement", 16, 1.0},
       {"Gau. Complement", -16, 1.0},
-      {"Gau. Complement", 1, 1.0 - quenby::Exp(-1.0)},
       {"tan Hyperbolic", 0, 0.0},
+      {"tan Hyperbolic", -0.5, -0.46211715726000974},
+      {"tan Hyperbolic", 15, 0.99999999999981282},
       {"tan Hyperbolic", 16, 1.0},
       {"tan Hyperbolic", -16, -1.0},
-      {"tan Hyperbolic", 15, (quenby::Exp(15.0) - quenby::Exp(-15.0)) / (quenby::Exp(-15.0) + quenby::Exp(15.0))},
       {"logistic", 3, 0.0},
       {"Logistic ", 3, 0.0},
       {"", 3, 0.0},
@@ -84,9 +94,8 @@ TEST_F(BackProp, ActivationsSaturateOnlyBeyond15) {
   Net().SlabActivations.Redim(1);
   for (const Case& c : cases) {
     Net().SlabActivations(1) = c.name;
-    EXPECT_TRUE(SameBits(Activate(c.x, 1), c.want)) << c.name << " at " << c.x << ": " << Activate(c.x, 1);
+    ExpectClose(Activate(c.x, 1), c.want, std::string(c.name) + " at " + std::to_string(c.x));
   }
-  EXPECT_NEAR(Activate(15, 1) * 0 + ActivateKind(ActivationKind::Logistic, 15), 0.99999969, 1e-8);
   try {
     Activate(0, 2);
     ADD_FAILURE() << "slab 2 of a table (0 To 1)";
@@ -124,34 +133,47 @@ std::vector<std::vector<double>> RandomCases(std::mt19937_64& rng, int count, in
   return cases;
 }
 
-void ExpectSameAsReference(const RefNetwork& net, const std::vector<std::vector<double>>& cases) {
-  for (size_t i = 1; i <= cases.size(); ++i) {
-    const std::vector<double> want = dllfile::RefForward(net, cases[i - 1]);
-    for (size_t k = 1; k <= want.size(); ++k) {
-      ASSERT_TRUE(SameBits(Net().NetOutputs(i, k), want[k - 1]))
-          << "case " << i << " output " << k << ": " << Net().NetOutputs(i, k) << " vs " << want[k - 1];
-    }
-  }
-}
-
-TEST_F(BackProp, BitForBitWithThePlainScalarPass) {
-  std::mt19937_64 rng(42);
-  const std::vector<std::string> names = {"Logistic", "Gaussian", "tan Hyperbolic", "Gau. Complement", "Other"};
-  for (int round = 0; round < 40; ++round) {
-    SCOPED_TRACE(round);
-    const bool multi = round % 2 == 1;
-    const int nIn = 1 + static_cast<int>(rng() % 23);
-    const int hidden = static_cast<int>(rng() % 17);
-    const int outputs = 1 + static_cast<int>(rng() % 4);
-    std::vector<std::string> slabs;
-    const int g = multi ? 1 + static_cast<int>(rng() % 4) : 1;
-    for (int s = 0; s < g; ++s) slabs.push_back(multi ? names[rng() % names.size()] : "Gaussian");
-    const RefNetwork net = RandomNetwork(rng, nIn, hidden, outputs, slabs, multi);
-    const auto cases = RandomCases(rng, 1 + static_cast<int>(rng() % 20), nIn);
+// Small networks worked out by hand (see ExpectClose): weights [l][n] with
+// l = 0 the bias input, output weights [m][k] with the bias units first.
+TEST_F(BackProp, SmallNetworksGiveTheHandComputedOutputs) {
+  struct Case {
+    const char* name;
+    RefNetwork net;
+    std::vector<std::vector<double>> cases;
+    std::vector<std::vector<double>> want;
+  } cases[] = {
+      {"an ordinary layer is Logistic throughout; inputs clamped, an equal range gives 1",
+       {{{0.25, -0.5}, {0.5, 1.0}, {-1.0, 0.75}, {0.125, 0.25}},
+        {{0.5, -0.25}, {1.0, 2.0}, {-1.5, 0.5}},
+        {"Gaussian"},
+        {0, -2, 5},
+        {4, 2, 5},
+        false},
+       {{3, 1, 0}, {9, -7, 5}},
+       {{0.51354095718764969, 0.75732992373512276}, {0.64954407858280738, 0.84993247167361508}}},
+      {"two slabs take the neurons in turn, each with its bias unit; outputs use slab 1",
+       {{{0.1, 0.2, 0.3}, {1.5, -0.5, 0.25}},
+        {{0.05}, {-0.1}, {0.4}, {0.3}, {-0.2}},
+        {"tan Hyperbolic", "Gaussian"},
+        {0},
+        {4},
+        true},
+       {{3}, {1}},
+       {{0.41815327319758849}, {-0.0682030248244994}}},
+      {"a slab whose name is not known gives 0",
+       {{{0.5, 3.0}, {1.0, -2.0}}, {{0.25}, {0.5}, {1.0}, {2.0}}, {"Gau. Complement", "logistic"}, {0}, {4}, true},
+       {{2}, {3}},
+       {{0.61063104676079261}, {0.85195770057636189}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     ResetLoadedNetwork();
-    Install(net, cases);
+    Install(c.net, c.cases);
     RunBackProp();
-    ExpectSameAsReference(net, cases);  // single slab: loaded names ignored, Logistic throughout
+    for (size_t i = 1; i <= c.want.size(); ++i)
+      for (size_t k = 1; k <= c.want[i - 1].size(); ++k)
+        ExpectClose(Net().NetOutputs(i, k), c.want[i - 1][k - 1],
+                    "case " + std::to_string(i) + " output " + std::to_string(k));
   }
 }
 
@@ -177,22 +199,8 @@ TEST_F(BackProp, FiveNeuronsInTwoSlabsTakeTurns) {
   n.NetOutputs.Redim(1, 1);
   RunBackProp();
   // Neurons 1, 3, 5 in slab 1 ("tan Hyperbolic"), 2, 4 in slab 2
-  // ("Gaussian"); units 1 and 2 are the bias units.
-  const double x = 0.5;
-  const double w1[] = {0.1, 0.2, 0.3, -0.4, 0.5}, w2[] = {1.5, -0.5, 0.25, 2, -1};
-  const double wo[] = {0.05, -0.1, 0.4, 0.3, -0.2, 0.6, 0.7};
-  auto tanh = [](double s) { return (quenby::Exp(s) - quenby::Exp(-s)) / (quenby::Exp(-s) + quenby::Exp(s)); };
-  auto gauss = [](double s) { return quenby::Exp(-(s * s)); };
-  double hidden[7] = {1, 1};
-  for (int h = 0; h < 5; ++h) {
-    double s = 0;
-    s += 1.0 * w1[h];
-    s += x * w2[h];
-    hidden[2 + h] = h % 2 == 0 ? tanh(s) : gauss(s);
-  }
-  double sum = 0;
-  for (int m = 0; m < 7; ++m) sum += wo[m] * hidden[m];
-  EXPECT_TRUE(SameBits(n.NetOutputs(1, 1), tanh(sum))) << n.NetOutputs(1, 1);
+  // ("Gaussian"); units 1 and 2 are the bias units (see ExpectClose).
+  ExpectClose(n.NetOutputs(1, 1), 0.69834238217152156, "output");
   EXPECT_EQ(n.ScaledInputs(1, 1), 1.0);
   EXPECT_EQ(n.ScaledInputs(1, 2), 0.5);
 }
@@ -219,14 +227,17 @@ TEST_F(BackProp, TanHyperbolicOutputsStayWithinMinusOneAndOne) {
 TEST_F(BackProp, SingleSlabSetsLogisticAndIgnoresExtraOutputRows) {
   std::mt19937_64 rng(3);
   RefNetwork net = RandomNetwork(rng, 2, 3, 1, {"Gaussian"}, false);
-  net.outputWeights.push_back({1e300});  // row H + 2 takes no part
   const auto cases = RandomCases(rng, 4, 2);
+  Install(net, cases);
+  RunBackProp();
+  const Array2<double> without = Net().NetOutputs;
+  net.outputWeights.push_back({1e300});  // row H + 2 takes no part
+  ResetLoadedNetwork();
   Install(net, cases);
   RunBackProp();
   EXPECT_EQ(Net().SlabActivations.Upper(), 1);
   EXPECT_EQ(Net().SlabActivations(1), "Logistic");
-  net.outputWeights.pop_back();
-  ExpectSameAsReference(net, cases);
+  for (int i = 1; i <= 4; ++i) EXPECT_TRUE(SameBits(Net().NetOutputs(i, 1), without(i, 1))) << "case " << i;
 }
 
 TEST_F(BackProp, NoCasesComputesNothing) {

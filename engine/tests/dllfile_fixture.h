@@ -1,27 +1,17 @@
 #pragma once
 // Compiled network files for tests: the hand-written fixtures in
-// data/dllfiles, a fresh folder per test to copy or write them into, and a
-// plain scalar reference of the back-propagation pass that faster versions
-// are held against bit for bit.
+// data/dllfiles, a fresh folder per test to copy or write them into, and
+// back-propagation networks installed straight into LoadedNetwork.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <process.h>
-#define QUENBY_DLLFILE_PID _getpid
-#else
-#include <unistd.h>
-#define QUENBY_DLLFILE_PID getpid
-#endif
-
-#include "exponential.h"
 #include "loaded_network.h"
+#include "testing/temp_folder.h"
 
 namespace quenby::dllfile {
 
@@ -56,27 +46,13 @@ inline std::string ReadBytes(const std::string& path) {
 // A fresh folder per test, removed at the end; Net() starts and ends fresh.
 class Folder {
  public:
-  Folder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "dllfile";
-    for (char& c : name)
-      if (c == '/') c = '_';
-    dir_ = std::filesystem::temp_directory_path() /
-           ("quenby-a-" + std::to_string(QUENBY_DLLFILE_PID()) + "-" + name);
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    ResetLoadedNetwork();
-  }
-  ~Folder() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-    ResetLoadedNetwork();
-  }
+  Folder() { ResetLoadedNetwork(); }
+  ~Folder() { ResetLoadedNetwork(); }
   Folder(const Folder&) = delete;
   Folder& operator=(const Folder&) = delete;
 
   // Project path (no suffix) of project name in this folder.
-  std::string Project(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Project(const std::string& name) const { return folder_.File(name); }
   // Writes text as project name's ".DLLFile" file; returns the project path.
   std::string WithDllFile(const std::string& name, const std::string& text) const {
     WriteBytes(Project(name) + ".DLLFile", text);
@@ -88,12 +64,10 @@ class Folder {
   }
 
  private:
-  std::filesystem::path dir_;
+  testing_support::TempFolder folder_;
 };
 
-// Reference back-propagation pass over plain vectors, written straight from
-// the rules: clamped range scaling, bias units, slabs taking neurons in
-// turn, sums one term at a time from 0, activations by name.
+// A back-propagation network as plain vectors, for Install.
 struct RefNetwork {
   std::vector<std::vector<double>> inputWeights;   // [l][n], l = 0 bias, n = 0..H-1
   std::vector<std::vector<double>> outputWeights;  // [m][k], m = 0..H+G-1
@@ -101,45 +75,6 @@ struct RefNetwork {
   std::vector<double> min, max;                    // range of input j at [j]
   bool multiSlab = false;
 };
-
-inline double RefScale(double x, double lo, double hi) {
-  if (lo == hi || x >= hi) return 1.0;
-  if (x <= lo) return -1.0;
-  return 2.0 * (x - lo) / (hi - lo) - 1.0;
-}
-
-inline double RefActivate(const std::string& name, double x) {
-  if (name == "Logistic") return x < -15 ? 0.0 : x > 15 ? 1.0 : 1.0 / (quenby::Exp(-x) + 1.0);
-  if (name == "Gaussian") return (x < -15 || x > 15) ? 0.0 : quenby::Exp(-(x * x));
-  if (name == "tan Hyperbolic")
-    return x < -15 ? -1.0 : x > 15 ? 1.0 : (quenby::Exp(x) - quenby::Exp(-x)) / (quenby::Exp(-x) + quenby::Exp(x));
-  if (name == "Gau. Complement") return (x < -15 || x > 15) ? 1.0 : 1.0 - quenby::Exp(-(x * x));
-  return 0.0;
-}
-
-inline std::vector<double> RefForward(const RefNetwork& net, const std::vector<double>& raw) {
-  const size_t nIn = raw.size();
-  const size_t hiddenCount = net.inputWeights.empty() ? 0 : net.inputWeights[0].size();
-  const size_t outputs = net.outputWeights.empty() ? 0 : net.outputWeights[0].size();
-  const size_t g = net.multiSlab ? net.slabs.size() : 1;
-  std::vector<double> x(nIn + 1, 1.0);
-  for (size_t j = 0; j < nIn; ++j) x[j + 1] = RefScale(raw[j], net.min[j], net.max[j]);
-  std::vector<double> hidden(g, 1.0);
-  for (size_t n = 0; n < hiddenCount; ++n) {
-    double sum = 0.0;
-    for (size_t l = 0; l <= nIn; ++l) sum += x[l] * net.inputWeights[l][n];
-    const std::string& act = net.multiSlab ? net.slabs[n % g] : std::string("Logistic");
-    hidden.push_back(RefActivate(act, sum));
-  }
-  std::vector<double> out;
-  const std::string& outAct = net.multiSlab ? net.slabs[0] : std::string("Logistic");
-  for (size_t k = 0; k < outputs; ++k) {
-    double sum = 0.0;
-    for (size_t m = 0; m < hidden.size(); ++m) sum += net.outputWeights[m][k] * hidden[m];
-    out.push_back(RefActivate(outAct, sum));
-  }
-  return out;
-}
 
 // Loads net into Net() and the cases into NetInputs, dimensions NetOutputs.
 inline void Install(const RefNetwork& net, const std::vector<std::vector<double>>& cases) {

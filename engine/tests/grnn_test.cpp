@@ -54,7 +54,7 @@ void MakeNetwork(int16_t nIn, int16_t nOut, int32_t P, int32_t cases, const std:
   n.NetOutputs.Redim(cases, nOut);
 }
 
-// The plain loop, straight from the rules: scale, then for every case and
+// The plain loop, one value at a time: scale, then for every case and
 // output sum the weighted outputs pattern by pattern. The fast path must
 // match it bit for bit.
 Array2<double> ReferenceOutputs() {

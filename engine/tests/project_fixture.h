@@ -9,17 +9,10 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <process.h>
-#define QUENBY_FIXTURE_PID _getpid
-#else
-#include <unistd.h>
-#define QUENBY_FIXTURE_PID getpid
-#endif
-
 #include "common/number_text.h"
 #include "grnn_file_reader.h"
 #include "loaded_network.h"
+#include "testing/temp_folder.h"
 
 namespace quenby::fixture {
 
@@ -33,18 +26,9 @@ class ProjectFolder {
   ProjectFolder() {
     Notices().clear();
     earlierNotice_ = SetGrnnNotice(&CollectNotice);
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "project";
-    for (char& c : name)
-      if (c == '/') c = '_';
-    dir_ = std::filesystem::temp_directory_path() / ("quenby-b-" + std::to_string(QUENBY_FIXTURE_PID()) + "-" + name);
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
     ResetLoadedNetwork();
   }
   ~ProjectFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
     ResetLoadedNetwork();
     SetGrnnNotice(earlierNotice_);
   }
@@ -57,7 +41,7 @@ class ProjectFolder {
   ProjectFolder& operator=(const ProjectFolder&) = delete;
 
   // Project path (no suffix) of project name in this folder.
-  std::string Project(const std::string& name = "net") const { return (dir_ / name).string(); }
+  std::string Project(const std::string& name = "net") const { return folder_.File(name); }
 
   // Writes bytes as they are.
   static void WriteRaw(const std::string& path, const std::string& bytes) {
@@ -94,7 +78,7 @@ class ProjectFolder {
  private:
   static void CollectNotice(const char* text) { Notices().push_back(text); }
 
-  std::filesystem::path dir_;
+  testing_support::TempFolder folder_;
   GrnnNotice earlierNotice_ = nullptr;
 };
 

@@ -12,23 +12,14 @@
 
 #include "common/failure.h"
 #include "quenby.h"
+#include "testing/temp_folder.h"
 
 namespace fuzz {
 
 // A fresh folder for this process, removed when it ends normally.
 inline const std::string& Scratch() {
-  static const std::string folder = [] {
-    std::string path = (std::filesystem::temp_directory_path() / "quenby-fuzz-XXXXXX").string();
-    if (!mkdtemp(path.data())) std::abort();
-    static std::string removeAtExit;
-    removeAtExit = path;
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(removeAtExit, ec);
-    });
-    return path;
-  }();
-  return folder;
+  static const testing_support::TempFolder folder("fuzz");
+  return folder.Path();
 }
 
 inline void WriteBytes(const std::string& path, const uint8_t* data, size_t size) {

@@ -8,11 +8,18 @@
 #include <limits>
 
 #include "common/failure.h"
+#include "common/free_format.h"
+#include "common/number_text.h"
 #include "common/platform.h"
 #include "common/text_file.h"
 #include "csv_table.h"
 #include "host_inputs_file.h"
+#include "input_precision.h"
+#include "output_guard.h"
+#include "realizations_run.h"
 #include "series_chart.h"
+#include "training_range.h"
+#include "validity_domain.h"
 
 namespace tools {
 
@@ -33,6 +40,8 @@ using InterfaceFunction = void (*)(int32_t method, int32_t* status, double* in, 
 
 const char* const kUsage =
     "usage: pellmar-run [--svg CHART.svg] [--csv] [--library PATH] [--dir FOLDER] INPUTS\n"
+    "       pellmar-run --realizations FILE [--out RESULTS.csv] [--svg BANDS.svg]\n"
+    "                   [--bands BANDS.csv] [--dir FOLDER] [--no-progress]\n"
     "\n"
     "Runs one calculation as the host does: loads the adapter library, asks it\n"
     "for its numbers of inputs and outputs (method 3), then calculates\n"
@@ -43,6 +52,33 @@ const char* const kUsage =
     "Prints the four series of 100 values: network A's two outputs, network\n"
     "C's and network B's, titled by the output variables of their projects.\n"
     "--svg FILE     also draw the series as a chart in FILE\n"
+    "\n"
+    "--realizations FILE  many calculations in one go: one realization per row\n"
+    "               (CSV, an optional header; the header may title the inputs\n"
+    "               h1 to h510, in any order, else a row's first 510 fields are\n"
+    "               taken; further columns are ignored). They run through the\n"
+    "               driver's multi-case path, up to 327 cases per run, in a\n"
+    "               temporary folder: the working folder's files stay as they\n"
+    "               are. Each realization's values equal those of its own host\n"
+    "               calculation. A realization the driver fails on is reported\n"
+    "               with its row and the driver's message; the others still come\n"
+    "               out, and the exit code is 1.\n"
+    "--out FILE     one row per realization, in input order: the 400 values\n"
+    "               (headed by series and step), then the driver's message for\n"
+    "               a realization that failed\n"
+    "--svg FILE     per series the median, the 5-95 % band and the mean\n"
+    "--bands FILE   the same as a table: series, step, 5 %, median, 95 %, mean\n"
+    "               (printed when no output file is named)\n"
+    "--no-progress  no progress bar (it shows on a terminal)\n"
+    "--workers N    driver copies running side by side (default 2)\n"
+    "--cases-per-run N  cases in one driver run (default and largest 327)\n"
+    "\n"
+    "Input files: a UTF-8 byte-order mark is skipped; a blank line inside the\n"
+    "file is an error; a file whose first line holds a semicolon is read with\n"
+    "semicolons between fields and the decimal comma (--decimal-comma for a\n"
+    "file of one value per line written so). A host input that the exchange\n"
+    "file's four decimals change by more than a part in a million is reported.\n"
+    "--force        write an output file even over an input or a project file\n"
     "--csv          print the table as CSV (shortest exact numbers)\n"
     "--library PATH load the adapter from PATH instead of ";
 
@@ -51,8 +87,11 @@ struct UsageError {
 };
 
 struct Options {
-  std::string svg, library, dir, inputs;
-  bool csv = false;
+  std::string svg, library, dir, inputs, realizations, out, bands;
+  bool csv = false, progress = true, force = false;
+  DecimalMark decimal = DecimalMark::Recognise;
+  size_t casesPerRun = 327;
+  int workers = 2;
 };
 
 Options Parse(const std::vector<std::string>& args) {
@@ -69,10 +108,34 @@ Options Parse(const std::vector<std::string>& args) {
     if (is("--svg")) o.svg = value("--svg");
     else if (is("--library")) o.library = value("--library");
     else if (is("--dir")) o.dir = value("--dir");
+    else if (is("--realizations")) o.realizations = value("--realizations");
+    else if (is("--out")) o.out = value("--out");
+    else if (is("--bands")) o.bands = value("--bands");
+    else if (is("--cases-per-run")) {
+      std::string v = value("--cases-per-run");
+      double n = 0;
+      if (!common::ParseNumber(v, n) || n < 1 || n > 327 || n != std::floor(n)) throw UsageError{"--cases-per-run: expected 1 to 327, found \"" + v + "\""};
+      o.casesPerRun = static_cast<size_t>(n);
+    }
+    else if (is("--workers")) {
+      std::string v = value("--workers");
+      double n = 0;
+      if (!common::ParseNumber(v, n) || n < 1 || n > 16 || n != std::floor(n)) throw UsageError{"--workers: expected 1 to 16, found \"" + v + "\""};
+      o.workers = static_cast<int>(n);
+    }
     else if (a == "--csv") o.csv = true;
+    else if (a == "--no-progress") o.progress = false;
+    else if (a == "--force") o.force = true;
+    else if (a == "--decimal-comma") o.decimal = DecimalMark::Comma;
     else if (a.size() > 1 && a[0] == '-') throw UsageError{"unknown option " + a};
     else positional.push_back(a);
   }
+  if (!o.realizations.empty()) {
+    if (!positional.empty()) throw UsageError{"--realizations takes no INPUTS file, found " + positional[0]};
+    if (o.csv || !o.library.empty()) throw UsageError{"--realizations runs the driver itself: --csv and --library do not apply"};
+    return o;
+  }
+  if (!o.out.empty() || !o.bands.empty()) throw UsageError{"--out and --bands go with --realizations"};
   if (positional.size() != 1) throw UsageError{"expected one INPUTS file, found " + std::to_string(positional.size()) + " arguments"};
   o.inputs = positional[0];
   return o;
@@ -150,6 +213,27 @@ InterfaceFunction LoadAdapter(const Options& o, common::SharedLibrary& library, 
   Fail(FailureClass::FileNotFound, "cannot load the adapter library " + (o.library.empty() ? std::string(kLibrary) : o.library) + ": " + errors);
 }
 
+// The calculation's inputs against the networks' training ranges; the
+// first-stage answer is the one the driver just left in "trashy.dat".
+void WarnOutsideTrainingRanges(const std::vector<double>& inputs, std::ostream& err) {
+  try {
+    std::string trashy;
+    double firstStage = 0;
+    if (!common::ReadWholeFile("trashy.dat", trashy)) return;
+    common::FreeFormatCursor cursor(trashy);
+    cursor.SkipBlanksAndLineEnds();
+    if (common::ParseFreeValue(cursor.TakeField(","), firstStage) != common::FreeValueStatus::Ok) return;
+    std::vector<double> seen;
+    for (double v : inputs) seen.push_back(DriverSees(v));
+    ValidityDomain domain(ReadControlProjects(fs::current_path().string()));
+    DomainReport report;
+    report.Add(0, 0, domain.Check(seen, firstStage));
+    report.Print(err, "pellmar-run", "calculation", 1);
+  } catch (const common::Failure& f) {
+    err << "pellmar-run: the training ranges cannot be checked: " << f.message << "\n";
+  }
+}
+
 std::string Fixed(double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.6g", v);
@@ -164,9 +248,9 @@ std::vector<std::string> SeriesTitles(const std::string& folder) {
   if (!common::ReadWholeFile(Folder(folder, "Control.dat"), control)) return titles;
   std::vector<std::string> lines = Lines(control);
   if (lines.size() < 8) return titles;
-  std::vector<std::string> a = OutputTitles(Folder(folder, lines[1]));
-  std::vector<std::string> c = OutputTitles(Folder(folder, lines[5]));
-  std::vector<std::string> b = OutputTitles(Folder(folder, lines[3]));
+  std::vector<std::string> a = OutputTitles(Folder(folder, common::PathFromSystemText(lines[1])));
+  std::vector<std::string> c = OutputTitles(Folder(folder, common::PathFromSystemText(lines[5])));
+  std::vector<std::string> b = OutputTitles(Folder(folder, common::PathFromSystemText(lines[3])));
   if (a.size() >= 1) titles[0] = a[0];
   if (a.size() >= 2) titles[1] = a[1];
   if (c.size() >= 1) titles[2] = c[0];
@@ -174,7 +258,7 @@ std::vector<std::string> SeriesTitles(const std::string& folder) {
   return titles;
 }
 
-int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal) {
   for (const auto& a : args)
     if (a == "--help" || a == "-h") {
       out << kUsage << kLibrary << " in the working\n"
@@ -187,11 +271,35 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
     Options o = Parse(args);
     const fs::path started = fs::current_path();
     auto fromStart = [&](const std::string& p) { return fs::path(p).is_absolute() ? p : (started / p).string(); };
-    std::vector<double> inputs = ReadHostInputs(fromStart(o.inputs));
     if (!o.dir.empty()) {
       std::error_code ec;
       fs::current_path(fromStart(o.dir), ec);
       if (ec) Fail(FailureClass::FileNotFound, "cannot enter the working folder " + o.dir + ": " + ec.message());
+    }
+    if (!o.realizations.empty()) {
+      RealizationsRequest r;
+      r.file = fromStart(o.realizations);
+      r.out = o.out.empty() ? "" : fromStart(o.out);
+      r.svg = o.svg.empty() ? "" : fromStart(o.svg);
+      r.bands = o.bands.empty() ? "" : fromStart(o.bands);
+      r.casesPerRun = o.casesPerRun;
+      r.workers = o.workers;
+      r.progress = o.progress;
+      r.force = o.force;
+      r.decimal = o.decimal;
+      return RunRealizationsCommand(r, out, err, errIsTerminal);
+    }
+    const std::string inputsPath = fromStart(o.inputs);
+    std::vector<double> inputs = ReadHostInputs(inputsPath, o.decimal);
+    if (!o.svg.empty())
+      RefuseToOverwrite(fromStart(o.svg), {{inputsPath, "the INPUTS file"}, {(fs::current_path() / "Control.dat").string(), "the control file"}},
+                        o.force);
+    {
+      const std::vector<PrecisionChange> changes = PrecisionChanges(inputs);
+      for (size_t k = 0; k < changes.size() && k < 10; ++k) err << "pellmar-run: precision: " << DescribeChange(changes[k]) << "\n";
+      if (changes.size() > 10) err << "pellmar-run: precision: and " << changes.size() - 10 << " more host inputs\n";
+      if (!changes.empty())
+        err << "pellmar-run: precision: \"inputvars.dat\" keeps four decimals, so the driver sees these inputs changed by more than a part in a million\n";
     }
     common::SharedLibrary library;
     std::string loaded;
@@ -214,6 +322,7 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
                                                          "): the messages above tell why; the working folder " + fs::current_path().string() +
                                                          " must hold Torvane, the engine library, Control.dat and the projects"};
 
+    WarnOutsideTrainingRanges(inputs, err);
     std::vector<std::string> titles = SeriesTitles("");
     std::vector<std::vector<double>> series(kSeries, std::vector<double>(kSteps));
     std::vector<std::vector<double>> rows;
@@ -243,7 +352,7 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     if (!o.svg.empty()) {
       std::string svgPath = fromStart(o.svg);
-      common::WriteFileReplacing(svgPath, SeriesChartSvg("Host calculation: four series of 100 steps", titles, series));
+      common::WriteFileReplacing(svgPath, SeriesChartSvg("Host calculation: four series of 100 steps", titles, series, header[0]));
       err << "pellmar-run: chart written to " << svgPath << "\n";
     }
     return 0;

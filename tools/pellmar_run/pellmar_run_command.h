@@ -10,7 +10,8 @@ namespace tools {
 
 // Runs with args (without the program name). Returns the exit code: 0 done,
 // 1 failed, 2 wrong usage.
-int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// errIsTerminal turns on the progress bar of --realizations.
+int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal = false);
 
 // Titles of the four series from "Control.dat" in folder and the projects'
 // data and flag files: network A's two outputs, then C's, then B's. Any

@@ -12,10 +12,13 @@
 #define QUENBY_ISATTY(f) isatty(fileno(f))
 #endif
 
+#include "common/tool_arguments.h"
+#include "common/version.h"
 #include "quenby_command.h"
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args = common::ToolArguments(argc, argv);
+  if (common::AnswerVersion(args, "quenby")) return 0;
   int code = tools::RunQuenby(args, std::cout, std::cerr, QUENBY_ISATTY(stderr) != 0);
   std::cout.flush();
   return code;

@@ -5,11 +5,14 @@
 #include <cstdlib>
 #include <new>
 
+#include "apply_cases.h"
 #include "column_matching.h"
 #include "common/failure.h"
 #include "common/number_text.h"
 #include "common/text_file.h"
 #include "csv_table.h"
+#include "output_guard.h"
+#include "progress_bar.h"
 #include "quenby.h"
 #include "quenby_network.h"
 
@@ -38,7 +41,7 @@ const char* const kUsage =
 
 const char* const kApplyUsage =
     "usage: quenby apply [--method \"Back Prop\"|GRNN] [--compare EXPECTED.csv [--tolerance T]]\n"
-    "                    [--no-progress] PROJECT INPUT.csv [OUTPUT.csv]\n"
+    "                    [--no-progress] [--force] [--decimal-comma] PROJECT INPUT.csv [OUTPUT.csv]\n"
     "\n"
     "INPUT.csv: a header row, then one case per row. The columns are those\n"
     "`quenby titles PROJECT` lists, matched by title (in that order, further\n"
@@ -51,6 +54,13 @@ const char* const kApplyUsage =
     "             value differs by more than T times the largest magnitude of\n"
     "             its column (default 1e-9)\n"
     "--no-progress  no progress bar (it shows on a terminal for long tables)\n"
+    "--force      write OUTPUT.csv even when it names the input table, the\n"
+    "             --compare table or a file of the project\n"
+    "--decimal-comma  INPUT.csv has semicolons between fields and the decimal\n"
+    "             comma (recognised by itself when its header holds a semicolon)\n"
+    "INPUT.csv: a UTF-8 byte-order mark is skipped, a blank line is an error,\n"
+    "columns the network does not take may hold anything, a column title may\n"
+    "appear only once.\n"
     "PROJECT.DLLFile is compiled first when it is missing. After retraining,\n"
     "delete it: an existing compiled file is used whatever its age.\n";
 
@@ -194,7 +204,8 @@ struct ApplyOptions {
   std::string method = "Back Prop";
   std::string project, input, output, compare;
   double tolerance = 1e-9;
-  bool progress = true;
+  bool progress = true, force = false;
+  DecimalMark decimal = DecimalMark::Recognise;
 };
 
 // Applies the network to rows [first, first + count) of cases.
@@ -251,6 +262,15 @@ int Compare(const ApplyOptions& o, const std::vector<std::string>& titles, const
   return agree ? 0 : 3;
 }
 
+// The results never replace the cases, the expected table or a project file
+// unless --force says so.
+void GuardApplyOutput(const ApplyOptions& o) {
+  std::vector<GuardedFile> guarded{{o.input, "the input table"}, {o.compare, "the --compare table"}};
+  for (const char* suffix : {".dat", ".flg", ".ndp", ".net", ".clu", ".grn", ".MinMax", ".DLLFile", ".MyTitles"})
+    guarded.push_back({o.project + suffix, "a file of the project " + o.project});
+  RefuseToOverwrite(o.output, guarded, o.force);
+}
+
 int Apply(const ApplyOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
   const quenby::NetworkDescription d = Describe(o.project);
   std::vector<std::string> expected = TitlesOf(d.callerColumns);
@@ -260,30 +280,22 @@ int Apply(const ApplyOptions& o, std::ostream& out, std::ostream& err, bool errI
     Fail(FailureClass::InvalidArgument, o.project + " has no back-propagation network (no .net file compiled)");
   std::vector<std::string> outputs = TitlesOf(d.outputs);
 
-  CsvTable table = ReadCsvFile(o.input);
-  std::vector<size_t> index = MatchColumns(expected, table.header, o.input);
-  std::vector<std::vector<double>> cases;
-  cases.reserve(table.rows.size());
-  for (const auto& row : table.rows) {
-    std::vector<double> c;
-    for (size_t j : index) c.push_back(row[j]);
-    cases.push_back(std::move(c));
-  }
+  if (!o.output.empty()) GuardApplyOutput(o);
+  ApplyCases input = ReadApplyCases(o.input, expected, o.decimal);
+  CheckTrainingRanges(input, d.callerColumns, o.project).Print(err, "quenby apply", "case", input.rows.size());
+  const std::vector<std::vector<double>>& cases = input.rows;
 
   std::vector<std::vector<double>> results;
   const size_t total = cases.size();
   const bool bar = o.progress && errIsTerminal && total >= 2000;
   const size_t chunk = bar ? std::max<size_t>(500, total / 50) : std::max<size_t>(total, 1);
+  ProgressBar progress(err, bar, total, "cases");
   for (size_t first = 0; first < total; first += chunk) {
     size_t count = std::min(chunk, total - first);
     ApplyRows(o, cases, first, count, results);
-    if (bar) {
-      size_t done = first + count, filled = done * 40 / total;
-      err << "\r[" << std::string(filled, '#') << std::string(40 - filled, '.') << "] " << done * 100 / total << "% " << done << "/" << total
-          << " cases" << std::flush;
-    }
+    progress.Update(first + count);
   }
-  if (bar) err << "\n";
+  progress.Finish();
 
   if (!o.output.empty()) {
     common::WriteFileReplacing(o.output, FormatCsv(outputs, results));
@@ -318,6 +330,10 @@ ApplyOptions ParseApply(const std::vector<std::string>& args) {
       if (!common::ParseNumber(t, o.tolerance) || !(o.tolerance >= 0)) throw UsageError{"--tolerance: expected a number >= 0, found \"" + t + "\""};
     } else if (a == "--no-progress") {
       o.progress = false;
+    } else if (a == "--force") {
+      o.force = true;
+    } else if (a == "--decimal-comma") {
+      o.decimal = DecimalMark::Comma;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       throw UsageError{"unknown option " + a};
     } else {

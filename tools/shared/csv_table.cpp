@@ -6,47 +6,14 @@
 #include "common/failure.h"
 #include "common/number_text.h"
 #include "common/text_file.h"
+#include "input_table.h"
 
 namespace tools {
 
 using common::FailAt;
 using common::FailureClass;
 
-bool SplitCsvLine(std::string_view line, std::vector<std::string>& fields) {
-  fields.clear();
-  std::string field;
-  size_t i = 0;
-  for (;;) {
-    field.clear();
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    if (i < line.size() && line[i] == '"') {
-      ++i;
-      for (;;) {
-        if (i >= line.size()) return false;
-        if (line[i] == '"') {
-          if (i + 1 < line.size() && line[i + 1] == '"') {
-            field += '"';
-            i += 2;
-            continue;
-          }
-          ++i;
-          break;
-        }
-        field += line[i++];
-      }
-      while (i < line.size() && line[i] != ',') {
-        if (line[i] != ' ' && line[i] != '\t') return false;
-        ++i;
-      }
-    } else {
-      while (i < line.size() && line[i] != ',') field += line[i++];
-      while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) field.pop_back();
-    }
-    fields.push_back(field);
-    if (i >= line.size()) return true;
-    ++i;  // the comma
-  }
-}
+bool SplitCsvLine(std::string_view line, std::vector<std::string>& fields) { return SplitFields(line, ',', fields); }
 
 CsvTable ParseCsv(std::string_view text, const std::string& name) {
   CsvTable table;

@@ -9,6 +9,8 @@
 
 #include "common/text_file.h"
 #include "csv_table.h"
+#include "host_inputs_file.h"
+#include "input_table.h"
 #include "sample_folder.h"
 
 namespace tools {
@@ -72,6 +74,117 @@ TEST(PellmarRun, DemoCalculationGivesTheExpectedSeriesAndChart) {
   ASSERT_EQ(table.code, 0) << table.err;
   EXPECT_NE(table.out.find("Spring discharge (L/s)"), std::string::npos);
   EXPECT_EQ(std::count(table.out.begin(), table.out.end(), '\n'), 101);
+}
+
+// Realizations around the demo case: every input scaled by a drawn factor
+// and kept to four decimals; h307 (the series' start) as it is.
+std::vector<std::vector<double>> DrawnRealizations(size_t count) {
+  std::vector<double> demo = ParseHostInputs(ReadText(Sample("inputs.txt")), "inputs.txt");
+  std::vector<std::vector<double>> rows;
+  uint32_t state = 12345;
+  for (size_t i = 0; i < count; ++i) {
+    std::vector<double> row = demo;
+    for (size_t k = 0; k < row.size(); ++k) {
+      state = state * 1664525u + 1013904223u;
+      if (k != 306) row[k] = std::round(row[k] * (0.9 + 0.2 * (state >> 8) / 16777216.0) * 1e4) / 1e4;
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::string CsvRows(const std::vector<std::vector<double>>& rows) {
+  std::string text;
+  for (const auto& row : rows) {
+    for (size_t k = 0; k < row.size(); ++k) text.append(k ? "," : "").append(ShortestNumber(row[k]));
+    text += "\r\n";
+  }
+  return text;
+}
+
+TEST(PellmarRun, RealizationsEqualSingleHostCalculationsAndLeaveTheFolderAlone) {
+  const std::string folder = WorkingFolder("realizations");
+  std::vector<std::vector<double>> rows = DrawnRealizations(330);
+  rows[4][306] = -500;  // the driver cannot build the first-stage row
+  rows[7][0] = 99999;   // far beyond the training range of "Distance to well (m)"
+  rows[9][1] = 0.00002;  // the exchange file's four decimals make it 0
+  common::WriteFileReplacing(folder + "/real.csv", CsvRows(rows));
+  for (const char* f : {"inputvars.dat", "outfile.dat", "trashy.dat"}) common::WriteFileReplacing(folder + "/" + f, std::string(f) + " as left\r\n");
+  const std::string control = ReadText(folder + "/Control.dat");
+
+  Outcome r = Pellmar({"--dir", folder, "--realizations", folder + "/real.csv", "--out", folder + "/res.csv", "--bands", folder + "/bands.csv",
+                       "--svg", folder + "/bands.svg"});
+  EXPECT_EQ(r.code, 1) << r.err;
+  EXPECT_NE(r.err.find("realization 5 (line 5 of " + folder + "/real.csv) failed: Torvane: subscript out of range: first-stage column 40"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("329 of 330 realizations calculated, 1 failed"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("realization 8 (line 8): 3 inputs outside the training range; worst first-stage network (projects/Arrival): "
+                       "\"Distance to well (m)\" = 99999 outside ["),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("2 of 330 realizations left the networks' training ranges"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("precision: row 10 (line 10), host variable 2: 0.00002 reaches the driver as 0.0000"), std::string::npos) << r.err;
+  for (const char* f : {"inputvars.dat", "outfile.dat", "trashy.dat"}) EXPECT_EQ(ReadText(folder + "/" + f), std::string(f) + " as left\r\n");
+  EXPECT_EQ(ReadText(folder + "/Control.dat"), control);
+
+  InputTable results = ReadInputTable(folder + "/res.csv", {});
+  ASSERT_EQ(results.rows.size(), 330u);
+  EXPECT_EQ(results.header[0], "Source concentration (mg/L) step 1");
+  EXPECT_EQ(results.header[399], "Spring discharge (L/s) step 100");
+  EXPECT_EQ(results.rows[4][0], "");
+  EXPECT_EQ(results.header[400], "inputs outside training range");
+  EXPECT_EQ(results.rows[7][400], "3");
+  EXPECT_EQ(results.rows[8][400], "0");
+  EXPECT_NE(results.rows[4].back().find("first-stage column 40"), std::string::npos);
+  // Drawn rows, the run boundary among them, against one host calculation each.
+  for (size_t row : {0, 1, 326, 327, 329}) {
+    common::WriteFileReplacing(folder + "/one.csv", CsvRows({rows[row]}));
+    Outcome single = Pellmar({"--dir", folder, "--csv", folder + "/one.csv"});
+    ASSERT_EQ(single.code, 0) << single.err;
+    CsvTable host = ParseCsv(single.out, "stdout");
+    for (size_t b = 0; b < 4; ++b)
+      for (size_t s = 0; s < 100; ++s)
+        ASSERT_EQ(results.rows[row][b * 100 + s], ShortestNumber(host.rows[s][b + 1])) << "row " << row + 1 << " series " << b << " step " << s;
+    EXPECT_EQ(results.rows[row].back(), "") << row;
+  }
+  InputTable bands = ReadInputTable(folder + "/bands.csv", {});
+  ASSERT_EQ(bands.rows.size(), 400u);
+  EXPECT_EQ(bands.header, (std::vector<std::string>{"series", "step", "5 %", "median", "95 %", "mean"}));
+  EXPECT_LE(bands.Number(0, 2), bands.Number(0, 3));
+  EXPECT_LE(bands.Number(0, 3), bands.Number(0, 4));
+  std::string svg = ReadText(folder + "/bands.svg");
+  EXPECT_EQ(std::count(svg.begin(), svg.end(), 'p') > 0, true);
+  size_t polygons = 0;
+  for (size_t pos = svg.find("<polygon"); pos != std::string::npos; pos = svg.find("<polygon", pos + 1)) ++polygons;
+  EXPECT_EQ(polygons, 4u);
+  EXPECT_NE(svg.find("329 realizations"), std::string::npos);
+}
+
+TEST(PellmarRun, OutputsNeverReplaceInputsUnlessForced) {
+  const std::string folder = WorkingFolder("guard");
+  common::WriteFileReplacing(folder + "/real.csv", CsvRows(DrawnRealizations(2)));
+  const std::string before = ReadText(folder + "/real.csv");
+  struct Case {
+    std::vector<std::string> args;
+    std::string part;
+  } cases[] = {
+      {{"--realizations", folder + "/real.csv", "--out", folder + "/real.csv"}, "real.csv is the realizations file"},
+      {{"--realizations", folder + "/real.csv", "--bands", folder + "/Control.dat"}, "Control.dat is the working folder's Control.dat"},
+      {{"--realizations", folder + "/real.csv", "--svg", folder + "/projects/Well.ndp"}, "is a file of the network project"},
+      {{"--realizations", folder + "/real.csv", "--svg", folder + "/x.svg", "--bands", folder + "/x.svg"}, "--svg and --bands name the same file"},
+      {{"--svg", folder + "/inputs.txt", folder + "/inputs.txt"}, "inputs.txt is the INPUTS file"},
+  };
+  for (auto& c : cases) {
+    c.args.insert(c.args.begin(), {"--dir", folder});
+    Outcome r = Pellmar(c.args);
+    EXPECT_EQ(r.code, 1) << c.part;
+    EXPECT_NE(r.err.find(c.part), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(ReadText(folder + "/real.csv"), before);
+  Outcome forced = Pellmar({"--dir", folder, "--realizations", folder + "/real.csv", "--out", folder + "/real.csv", "--force"});
+  EXPECT_EQ(forced.code, 0) << forced.err;
+  EXPECT_NE(ReadText(folder + "/real.csv"), before);
 }
 
 TEST(PellmarRun, MissingDriverIsAFailedCalculation) {

@@ -148,7 +148,14 @@ TEST(QuenbyCommand, ProgressBarOnlyOnATerminalForLongTables) {
 
 TEST(QuenbyCommand, ErrorsAreOneLineWithExitCodes) {
   const std::string folder = FreshFolder("errors");
-  common::WriteFileReplacing(folder + "/bad.csv", "Distance to well (m)\n1\nnot a number\n");
+  {
+    // The sample's cases with one cell of row 2 spoiled.
+    std::vector<std::string> lines = Split(ReadText(Sample("checks/Arrival.inputs.csv")));
+    lines[2] = "not a number" + lines[2].substr(lines[2].find(','));
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    common::WriteFileReplacing(folder + "/bad.csv", text);
+  }
   const std::string missing = folder + "/NoSuchProject";
   struct Case {
     std::vector<std::string> args;
@@ -167,7 +174,7 @@ TEST(QuenbyCommand, ErrorsAreOneLineWithExitCodes) {
       {{"compile", missing}, 1, missing + ".dat"},
       {{"titles", missing}, 1, missing},
       {{"info", missing}, 1, missing},
-      {{"apply", Sample("projects/Arrival"), folder + "/bad.csv"}, 1, "found \"not a number\" (" + folder + "/bad.csv, line 3)"},
+      {{"apply", Sample("projects/Arrival"), folder + "/bad.csv"}, 1, "row 2, column 1 (\"Distance to well (m)\"): expected a number, found \"not a number\" (" + folder + "/bad.csv, line 3)"},
       {{"apply", Sample("projects/Arrival"), folder + "/none.csv"}, 1, "cannot open the table (" + folder + "/none.csv)"},
       {{"apply", "--method", "GRNN", Sample("projects/Well"), Sample("checks/Well.inputs.csv")}, 1,
        "has no calibrated general regression network"},
@@ -180,6 +187,58 @@ TEST(QuenbyCommand, ErrorsAreOneLineWithExitCodes) {
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
     EXPECT_EQ(r.out, "");
   }
+}
+
+// A table as a European spreadsheet exports it (byte-order mark, semicolons,
+// decimal commas, a name and a note column) gives the results of the plain one.
+TEST(QuenbyCommand, ApplyReadsSpreadsheetExportsAndGuardsItsInputs) {
+  const std::string folder = FreshFolder("exports");
+  const std::string project = Sample("projects/Well"), cases = Sample("checks/Well.inputs.csv");
+  Outcome plain = Quenby({"apply", project, cases});
+  ASSERT_EQ(plain.code, 0) << plain.err;
+  std::vector<std::string> lines = Split(ReadText(cases));
+  std::string european = "\xEF\xBB\xBF";
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string line = lines[i];
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (char& ch : line) ch = ch == ',' ? ';' : ch == '.' ? ',' : ch;
+    european += (i == 0 ? "case;" : "well " + std::to_string(i) + ";") + line + (i == 0 ? ";notes\r\n" : i == 1 ? ";\"see; p. 4\"\r\n" : ";\r\n");
+  }
+  common::WriteFileReplacing(folder + "/european.csv", european);
+  Outcome read = Quenby({"apply", project, folder + "/european.csv"});
+  ASSERT_EQ(read.code, 0) << read.err;
+  EXPECT_EQ(read.out, plain.out);
+
+  common::WriteFileReplacing(folder + "/in.csv", ReadText(cases));
+  common::WriteFileReplacing(folder + "/twice.csv", "notes," + Split(ReadText(cases))[0] + ",notes\n");
+  struct Case {
+    std::vector<std::string> args;
+    std::string part;
+  } refused[] = {
+      {{"apply", project, folder + "/in.csv", folder + "/in.csv"}, "in.csv is the input table: give another name, or --force"},
+      {{"apply", project, folder + "/in.csv", project + ".ndp"}, "Well.ndp is a file of the project"},
+      {{"apply", project, folder + "/twice.csv"}, "the column title \"notes\" appears twice"},
+  };
+  for (const auto& c : refused) {
+    Outcome r = Quenby(c.args);
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.err.find(c.part), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(ReadText(folder + "/in.csv"), ReadText(cases));
+
+  // A case beyond the training range is applied, with a warning.
+  std::vector<std::string> far = Split(ReadText(cases));
+  far[2] = "99999" + far[2].substr(far[2].find(','));
+  std::string text;
+  for (const auto& l : far) text += l + "\n";
+  common::WriteFileReplacing(folder + "/far.csv", text);
+  Outcome warned = Quenby({"apply", project, folder + "/far.csv"});
+  EXPECT_EQ(warned.code, 0) << warned.err;
+  EXPECT_NE(warned.err.find("quenby apply: outside the training range: case 2 (line 3): 1 input outside the training range; worst " + project +
+                            ": \"Distance to well (m)\" = 99999 outside ["),
+            std::string::npos)
+      << warned.err;
+  EXPECT_NE(warned.err.find("1 of " + std::to_string(far.size() - 1) + " cases left"), std::string::npos) << warned.err;
 }
 
 TEST(QuenbyCommand, HelpForEveryCommand) {

@@ -6,8 +6,8 @@
 #include "common/number_text.h"
 #include "common/text_file.h"
 #include "csv_table.h"
-#include "loaded_network.h"
 #include "quenby.h"
+#include "quenby_network.h"
 #include "sample_folder.h"
 #include "sample_set.h"
 
@@ -101,23 +101,20 @@ class CompiledSample : public ::testing::TestWithParam<Expected> {};
 TEST_P(CompiledSample, CompilesAndReproducesTheGeneratorsPredictions) {
   const Expected e = GetParam();
   const std::string project = Sample(std::string("projects/") + e.name);
-  quenby::ResetLoadedNetwork();  // a file without a GRNN section leaves an earlier one's fields
   ASSERT_EQ(CreatDllFile(project.c_str()), QUENBY_OK) << QuenbyLastError();
-  ASSERT_EQ(PrintTitlesName(project.c_str()), QUENBY_OK) << QuenbyLastError();
-  const quenby::LoadedNetwork& n = quenby::Net();
-  EXPECT_EQ(n.DirectInputCount, e.inputs);
-  EXPECT_EQ(n.DirectInputCount + n.ExtraInputCount, e.inputs);
-  EXPECT_EQ(n.DerivedInputCount, e.derived);
-  EXPECT_EQ(n.OutputCount, e.outputs);
-  EXPECT_EQ(n.MultiSlab != 0, e.slabs);
+  const quenby::NetworkDescription n = quenby::DescribeNetwork(project);
+  EXPECT_EQ(n.directInputCount, e.inputs);
+  EXPECT_EQ(n.directInputCount + n.extraInputCount, e.inputs);
+  EXPECT_EQ(static_cast<int>(n.derivedInputCodes.size()), e.derived);
+  EXPECT_EQ(static_cast<int>(n.outputs.size()), e.outputs);
+  EXPECT_EQ(n.multiSlab, e.slabs);
   if (e.slabs) {
-    EXPECT_EQ(n.SlabActivations.at(1), "Logistic");
-    EXPECT_EQ(n.SlabActivations.at(2), "tan Hyperbolic");
+    EXPECT_EQ(n.slabActivations, (std::vector<std::string>{"Logistic", "tan Hyperbolic"}));
   }
   if (e.derived > 0) {
-    EXPECT_EQ(n.ClusteringMode, "Fuzzy");
+    EXPECT_EQ(n.clusteringMode, "Fuzzy");
   }
-  EXPECT_EQ(n.GrnnCalibration, e.grnn);
+  EXPECT_EQ(n.grnnCalibration, e.grnn);
 
   CsvTable cases = ReadCsvFile(Sample(std::string("checks/") + e.name + ".inputs.csv"));
   ASSERT_EQ(static_cast<int>(cases.header.size()), e.inputs);
@@ -148,15 +145,16 @@ INSTANTIATE_TEST_SUITE_P(AllFour, CompiledSample,
 
 TEST(SampleGenerator, RangeFileWidensTheWellsRanges) {
   const std::string project = Sample("projects/Well");
-  ASSERT_EQ(PrintTitlesName(project.c_str()), QUENBY_OK) << QuenbyLastError();
-  const quenby::LoadedNetwork& n = quenby::Net();
+  ASSERT_EQ(PrintTitlesName(project.c_str()), QUENBY_OK) << QuenbyLastError();  // compiled when missing
+  const quenby::NetworkDescription n = quenby::DescribeNetwork(project);
   std::vector<std::string> dat = Lines(ReadText(project + ".dat"));
   long variables = Count(dat[2]);
   // The data file's range of the output (last variable) against the loaded one.
   double dataMax = 0;
   ASSERT_TRUE(common::ParseNumber(dat[dat.size() - 1], dataMax));
-  EXPECT_GT(n.VarMax.at(n.OutputColumns.at(1)), dataMax);
-  EXPECT_EQ(n.OutputColumns.at(1), variables);
+  ASSERT_EQ(n.outputs.size(), 1u);
+  EXPECT_GT(n.outputs[0].max, dataMax);
+  EXPECT_EQ(n.outputs[0].column, variables);
 }
 
 }  // namespace

@@ -1,9 +1,27 @@
 #pragma once
 // The thin layer over the operating system: one POSIX and one Windows
 // implementation, chosen at build time.
+#include <cstdio>
 #include <string>
 
 namespace common {
+
+// How this process's narrow path texts are encoded. On POSIX a path is bytes
+// either way. On Windows the deliverables take paths in the system code page,
+// as their 8-bit interfaces do (the default); the tools read their arguments
+// as UTF-16 and carry paths as UTF-8, so a folder name with any letter works
+// whatever the code page. Set once, at the start of main.
+enum class PathEncoding { SystemCodePage, Utf8 };
+void SetPathEncoding(PathEncoding encoding);
+PathEncoding CurrentPathEncoding();
+
+// A path as a text file of the system holds it (8-bit, in the system code
+// page: a project path in "Control.dat"), in this process's encoding.
+std::string PathFromSystemText(const std::string& text);
+
+// std::fopen for a path in this process's encoding; on Windows through the
+// wide API. nullptr when the file cannot be opened (errno set).
+std::FILE* OpenFile(const std::string& path, const char* mode);
 
 // The folder separator written in front of the driver's fixed file names.
 #ifdef _WIN32
@@ -12,8 +30,10 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
-// Folder that holds the running program file, without a trailing separator.
-// Empty when the system cannot tell.
+// Folder that holds the running program file, without a trailing separator,
+// in this process's path encoding. Empty when the system cannot tell. On
+// Windows, a folder the system code page cannot spell is given by its short
+// (8.3) name where the volume keeps one, so the driver still finds its files.
 std::string ProgramFolder();
 
 // Renames from over to, replacing to atomically (rename / MoveFileExA with
