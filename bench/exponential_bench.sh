@@ -19,8 +19,17 @@ if command -v ccache >/dev/null; then launch=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccac
 base=$(mktemp -d "${TMPDIR:-/tmp}/quenby-exp-bench.XXXXXX")
 echo "earlier build: $ref in $base" >&2
 git -C "$root" archive "$ref" | tar -x -C "$base/"
-# The earlier tree gets today's timing program and its build rule.
-cp "$root/bench/pass_times.cpp" "$root/bench/CMakeLists.txt" "$base/bench/"
+# The earlier tree gets today's timing program, and a build rule for it alone.
+cp "$root/bench/pass_times.cpp" "$base/bench/"
+cat >"$base/bench/CMakeLists.txt" <<'CMAKE'
+add_executable(pass_times pass_times.cpp)
+if(TARGET quenby_engine_internal)
+  target_link_libraries(pass_times PRIVATE quenby_engine_internal quenby_testing)
+else()
+  target_link_libraries(pass_times PRIVATE quenby_engine)
+endif()
+set_target_properties(pass_times PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+CMAKE
 
 configure() {  # source folder, build folder, extra options
   cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DQUENBY_BENCH=ON -DQUENBY_TESTS=OFF "${launch[@]}" "${@:3}" >/dev/null

@@ -7,7 +7,8 @@
   exponential_reference.py check PROBE [--random N] [--seed S]
       hands the hard cases, arguments next to rounding boundaries, the
       special values and N random arguments to `PROBE values`, which answers
-      the engine's Exp of each, and counts the misrounded ones.
+      the engine's Exp of each, and to `PROBE values exact`, its exact path
+      alone, and counts the misrounded values of both.
 
 Run with Debian's python3 (python3-mpmath; python3-gmpy2 makes it faster).
 """
@@ -142,10 +143,9 @@ def boundary_arguments(rng, count):
 
 
 def hard_cases():
-    """Arguments that need the most precision: constructed ones, whose
-    e^x = 1 + x + x^2/2 + ... lies 2^-107 or less from a midpoint, and the
-    hardest found by the probe's own search (`exponential_probe hardest`),
-    each confirmed here."""
+    """Arguments that need the most precision: small x whose
+    e^x = 1 + x + x^2/2 + ... lies within 2^-107 of a midpoint between two
+    doubles, near or beyond what the exact path's first precision decides."""
     cases = [
         "0x1.0000000000001p-53", "-0x1.0000000000001p-54", "0x1.fffffffffffffp-54", "-0x1p-54",
         "0x1p-53", "-0x1.fffffffffffffp-55", "0x1.8p-53", "-0x1.8p-54",
@@ -180,9 +180,10 @@ def random_arguments(rng, count):
     return out
 
 
-def run_probe(probe, xs):
+def run_probe(probe, xs, path):
     text = "\n".join(hexf(x) if not math.isnan(x) else "nan" for x in xs) + "\n"
-    done = subprocess.run([probe, "values"], input=text, capture_output=True, text=True, check=True)
+    done = subprocess.run([probe, "values"] + ([path] if path else []), input=text, capture_output=True, text=True,
+                          check=True)
     lines = done.stdout.split()
     if len(lines) != len(xs):
         raise RuntimeError(f"{probe} answered {len(lines)} values for {len(xs)}")
@@ -209,13 +210,16 @@ def check(args):
         for first in range(0, total, args.batch):
             batch = xs[first:first + args.batch] if xs is not None else random_arguments(
                 rng, min(args.batch, total - first))
-            got = run_probe(args.probe, batch)
-            for x, y in zip(batch, got):
+            # Exp itself, and its exact path alone on every argument.
+            got = run_probe(args.probe, batch, None)
+            exact = run_probe(args.probe, batch, "exact")
+            for x, y, z in zip(batch, got, exact):
                 want = reference(x)
-                if not same(want, y):
-                    wrong += 1
-                    if wrong <= 20:
-                        print(f"FAIL: exp({hexf(x)}) = {hexf(y)}, correctly rounded {hexf(want)}")
+                for path, value in (("", y), (" (exact path)", z)):
+                    if not same(want, value):
+                        wrong += 1
+                        if wrong <= 20:
+                            print(f"FAIL: exp({hexf(x)}) = {hexf(value)}{path}, correctly rounded {hexf(want)}")
             if xs is None and total > args.batch:
                 print(f"  {first + len(batch)} of {total} ({time.time() - start:.0f} s)", file=sys.stderr)
         print(f"{name}: {total} arguments, {wrong} misrounded ({time.time() - start:.1f} s)")

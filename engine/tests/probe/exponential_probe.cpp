@@ -1,9 +1,9 @@
 // The exponential at scale, outside the unit tests' time budget.
 //
-//   exponential_probe values
+//   exponential_probe values [exact]
 //       reads one argument per line (C hexadecimal or decimal; "nan"),
-//       writes Exp of each in C hexadecimal: what exponential_reference.py
-//       holds against mpmath.
+//       writes Exp of each (or its exact path's value) in C hexadecimal:
+//       what exponential_reference.py holds against mpmath.
 //   exponential_probe decisions COUNT [SEED]
 //       COUNT random arguments: every decision of the fast path against the
 //       exact path, and the lanes of every instruction set this processor
@@ -20,11 +20,12 @@
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "values" && argc == 2) {
+  if (mode == "values" && (argc == 2 || (argc == 3 && std::string(argv[2]) == "exact"))) {
+    const bool exact = argc == 3;
     char line[256];
     while (std::fgets(line, sizeof line, stdin)) {
       const double x = std::strtod(line, nullptr);
-      const double y = quenby::Exp(x);
+      const double y = exact ? quenby::exp_detail::ExpExact(x) : quenby::Exp(x);
       if (std::isnan(y))
         std::printf("nan\n");
       else
@@ -43,6 +44,6 @@ int main(int argc, char** argv) {
                 c.fastWrong, c.laneValues, c.isas, c.laneDifferences);
     return c.fastWrong == 0 && c.laneDifferences == 0 ? 0 : 1;
   }
-  std::fprintf(stderr, "usage: exponential_probe values | decisions COUNT [SEED]\n");
+  std::fprintf(stderr, "usage: exponential_probe values [exact] | decisions COUNT [SEED]\n");
   return 2;
 }
