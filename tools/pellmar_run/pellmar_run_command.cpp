@@ -1,5 +1,6 @@
 #include "pellmar_run_command.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "column_layout_text.h"
 #include "common/failure.h"
 #include "common/free_format.h"
 #include "common/number_text.h"
@@ -16,6 +18,7 @@
 #include "host_inputs_file.h"
 #include "input_precision.h"
 #include "output_guard.h"
+#include "preflight.h"
 #include "realizations_run.h"
 #include "series_chart.h"
 #include "training_range.h"
@@ -41,7 +44,8 @@ using InterfaceFunction = void (*)(int32_t method, int32_t* status, double* in, 
 const char* const kUsage =
     "usage: pellmar-run [--svg CHART.svg] [--csv] [--library PATH] [--dir FOLDER] INPUTS\n"
     "       pellmar-run --realizations FILE [--out RESULTS.csv] [--svg BANDS.svg]\n"
-    "                   [--bands BANDS.csv] [--dir FOLDER] [--no-progress]\n"
+    "                   [--bands BANDS.csv] [--precision CHANGES.csv] [--dir FOLDER]\n"
+    "                   [--no-progress]\n"
     "\n"
     "Runs one calculation as the host does: loads the adapter library, asks it\n"
     "for its numbers of inputs and outputs (method 3), then calculates\n"
@@ -69,8 +73,13 @@ const char* const kUsage =
     "--svg FILE     per series the median, the 5-95 % band and the mean\n"
     "--bands FILE   the same as a table: series, step, 5 %, median, 95 %, mean\n"
     "               (printed when no output file is named)\n"
+    "--precision FILE  every host input that the exchange file's four decimals\n"
+    "               change by more than a part in a million: row, line, host\n"
+    "               variable, value, what the driver sees (standard error shows\n"
+    "               the first ones and a summary)\n"
     "--no-progress  no progress bar (it shows on a terminal)\n"
-    "--workers N    driver copies running side by side (default 2)\n"
+    "--workers N    driver copies running side by side (default 2; one on\n"
+    "               Windows)\n"
     "--cases-per-run N  cases in one driver run (default and largest 327)\n"
     "\n"
     "Input files: a UTF-8 byte-order mark is skipped; a blank line inside the\n"
@@ -80,6 +89,7 @@ const char* const kUsage =
     "file's four decimals change by more than a part in a million is reported.\n"
     "--force        write an output file even over an input or a project file\n"
     "--csv          print the table as CSV (shortest exact numbers)\n"
+    "--layout       print what each column of the driver's four tables holds\n"
     "--library PATH load the adapter from PATH instead of ";
 
 struct UsageError {
@@ -87,7 +97,7 @@ struct UsageError {
 };
 
 struct Options {
-  std::string svg, library, dir, inputs, realizations, out, bands;
+  std::string svg, library, dir, inputs, realizations, out, bands, precision;
   bool csv = false, progress = true, force = false;
   DecimalMark decimal = DecimalMark::Recognise;
   size_t casesPerRun = 327;
@@ -111,6 +121,7 @@ Options Parse(const std::vector<std::string>& args) {
     else if (is("--realizations")) o.realizations = value("--realizations");
     else if (is("--out")) o.out = value("--out");
     else if (is("--bands")) o.bands = value("--bands");
+    else if (is("--precision")) o.precision = value("--precision");
     else if (is("--cases-per-run")) {
       std::string v = value("--cases-per-run");
       double n = 0;
@@ -135,7 +146,7 @@ Options Parse(const std::vector<std::string>& args) {
     if (o.csv || !o.library.empty()) throw UsageError{"--realizations runs the driver itself: --csv and --library do not apply"};
     return o;
   }
-  if (!o.out.empty() || !o.bands.empty()) throw UsageError{"--out and --bands go with --realizations"};
+  if (!o.out.empty() || !o.bands.empty() || !o.precision.empty()) throw UsageError{"--out, --bands and --precision go with --realizations"};
   if (positional.size() != 1) throw UsageError{"expected one INPUTS file, found " + std::to_string(positional.size()) + " arguments"};
   o.inputs = positional[0];
   return o;
@@ -259,6 +270,10 @@ std::vector<std::string> SeriesTitles(const std::string& folder) {
 }
 
 int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+  if (std::find(args.begin(), args.end(), "--layout") != args.end()) {
+    out << ColumnLayoutText();
+    return 0;
+  }
   for (const auto& a : args)
     if (a == "--help" || a == "-h") {
       out << kUsage << kLibrary << " in the working\n"
@@ -282,6 +297,7 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
       r.out = o.out.empty() ? "" : fromStart(o.out);
       r.svg = o.svg.empty() ? "" : fromStart(o.svg);
       r.bands = o.bands.empty() ? "" : fromStart(o.bands);
+      r.precision = o.precision.empty() ? "" : fromStart(o.precision);
       r.casesPerRun = o.casesPerRun;
       r.workers = o.workers;
       r.progress = o.progress;
@@ -296,14 +312,14 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
                         o.force);
     {
       const std::vector<PrecisionChange> changes = PrecisionChanges(inputs);
-      for (size_t k = 0; k < changes.size() && k < 10; ++k) err << "pellmar-run: precision: " << DescribeChange(changes[k]) << "\n";
-      if (changes.size() > 10) err << "pellmar-run: precision: and " << changes.size() - 10 << " more host inputs\n";
+      for (const PrecisionChange& c : changes) err << "pellmar-run: precision: " << DescribeChange(c) << "\n";
       if (!changes.empty())
         err << "pellmar-run: precision: \"inputvars.dat\" keeps four decimals, so the driver sees these inputs changed by more than a part in a million\n";
     }
     common::SharedLibrary library;
     std::string loaded;
     InterfaceFunction call = LoadAdapter(o, library, loaded);
+    CheckWorkingFolder(fs::current_path().string());
 
     std::vector<double> in(static_cast<size_t>(kHostInputCount + 1), 0.0), result(kOutputs, std::numeric_limits<double>::quiet_NaN());
     int32_t status = -1;

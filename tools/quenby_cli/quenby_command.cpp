@@ -6,6 +6,7 @@
 #include <new>
 
 #include "apply_cases.h"
+#include "check_command.h"
 #include "column_matching.h"
 #include "common/failure.h"
 #include "common/number_text.h"
@@ -36,6 +37,8 @@ const char* const kUsage =
     "                    hidden layer, outputs, general regression calibration\n"
     "  apply [--method \"Back Prop\"|GRNN] PROJECT INPUT.csv [OUTPUT.csv]\n"
     "                    apply the network to a table of cases\n"
+    "  check [--inputs INPUTS] [FOLDER]\n"
+    "                    check a deployment folder before a run\n"
     "\n"
     "`quenby COMMAND --help` tells more about one command.\n";
 
@@ -352,7 +355,7 @@ ApplyOptions ParseApply(const std::vector<std::string>& args) {
 
 int RunQuenby(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal) {
   if (args.empty()) {
-    err << "quenby: expected a command: compile, titles, info or apply (see --help)\n";
+    err << "quenby: expected a command: compile, titles, info, apply or check (see --help)\n";
     return 2;
   }
   const std::string& command = args[0];
@@ -364,9 +367,10 @@ int RunQuenby(const std::vector<std::string>& args, std::ostream& out, std::ostr
                       : command == "titles" ? kTitlesUsage
                       : command == "info"   ? kInfoUsage
                       : command == "apply"  ? kApplyUsage
+                      : command == "check"  ? kCheckUsage
                                             : nullptr;
   if (!usage) {
-    err << "quenby: unknown command \"" << command << "\": expected compile, titles, info or apply (see --help)\n";
+    err << "quenby: unknown command \"" << command << "\": expected compile, titles, info, apply or check (see --help)\n";
     return 2;
   }
   if (std::any_of(args.begin() + 1, args.end(), IsHelp)) {
@@ -375,6 +379,7 @@ int RunQuenby(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
   try {
     if (command == "apply") return Apply(ParseApply(args), out, err, errIsTerminal);
+    if (command == "check") return RunCheck(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     if (args.size() != 2 || args[1].empty() || args[1][0] == '-')
       throw UsageError{command + " expects one argument, the project path"};
     if (command == "compile") return Compile(args[1], out);
