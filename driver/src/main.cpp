@@ -23,8 +23,8 @@ void ReportFailure(std::string text) {
 
 int main() {
   try {
-    torvane::DataFolder = common::ProgramFolder();
-    if (torvane::DataFolder.empty()) {
+    torvane::g_dataFolder = common::ProgramFolder();
+    if (torvane::g_dataFolder.empty()) {
       std::fputs("Torvane: cannot tell the folder that holds the program\n", stderr);
       return 1;
     }
