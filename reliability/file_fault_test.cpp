@@ -217,9 +217,13 @@ TEST_F(Deployed, FileSizeLimitReachedWhileWriting) {
   EXPECT_EQ(child.message, "untouched");
   EXPECT_EQ(ReadText(folder_.File("outfile.dat")), outfile_);
   EXPECT_EQ(ReadText(folder_.File("trashy.dat")), trashy);
+  // The reports of both failures, and nothing else.
+  EXPECT_EQ(ReadText(folder_.File("Pellmar.err")).rfind("severe (38): error during write, unit 12", 0), 0u);
+  EXPECT_NE(ReadText(folder_.File("Torvane.err")).find("outfile.dat"), std::string::npos);
   EXPECT_EQ(FilesOtherThan(folder_.Path(), {"Torvane", "libQuenby.so", "libPellmar.so", kHostProgramName,
                                             "netA.DLLFile", "netB.DLLFile", "netC.DLLFile", "netFirst.DLLFile",
-                                            "Control.dat", "inputvars.dat", "outfile.dat", "trashy.dat"}),
+                                            "Control.dat", "inputvars.dat", "outfile.dat", "trashy.dat",
+                                            "Pellmar.err", "Torvane.err"}),
             std::vector<std::string>{});
 }
 

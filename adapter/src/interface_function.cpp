@@ -1,8 +1,13 @@
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
+#include "common/held_file.h"
+#include "common/platform.h"
 #include "exchange_error.h"
+#include "failure_report.h"
 #include "inputvars_writer.h"
 #include "launcher.h"
 #include "outfile_reader.h"
@@ -22,23 +27,28 @@ constexpr const char kDriverCommand[] = "Torvane";
 constexpr int32_t kDone = 0;
 constexpr int32_t kFailed = 1;
 
-void Report(const std::string& line) {
-  std::fputs(line.c_str(), stderr);
-  std::fputc('\n', stderr);
-  std::fflush(stderr);
-}
-
-// Writes "inputvars.dat". False when it cannot be opened (nothing reported:
-// the status word says it) or written (reported).
-bool WriteInputVars(const double* in) {
-  std::FILE* file = std::fopen("inputvars.dat", "wb");
-  if (!file) return false;
-  const std::string text = InputVarsText(in);
-  bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
-  bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    Report(ExchangeDiagnostic(written ? ExchangeError::CloseError : ExchangeError::WriteError, kInputVarsUnit,
-                              ExchangeFilePath("inputvars.dat")));
+// "inputvars.dat" is held for the whole calculation: it is the folder's
+// lock. A second calculation in the same folder cannot take it and is
+// refused before it writes anything; the driver still reads the file.
+// Writes in[1..510] into it. False, with the reason reported, when it
+// cannot be held or written.
+bool HoldAndWriteInputVars(const double* in, common::HeldFile& inputVars, FailureReport& report) {
+  switch (inputVars.Hold("inputvars.dat")) {
+    case common::HeldFile::Outcome::Held: break;
+    case common::HeldFile::Outcome::Busy: {
+      std::error_code ec;
+      const std::string folder = std::filesystem::current_path(ec).string();
+      report.Add("Pellmar: the folder " + folder +
+                 " is in use by another calculation (its inputvars.dat is held); one calculation at a time may use a "
+                 "folder");
+      return false;
+    }
+    case common::HeldFile::Outcome::Failed:
+      report.Add("Pellmar: cannot open " + ExchangeFilePath("inputvars.dat") + " for writing: " + inputVars.Error());
+      return false;
+  }
+  if (!inputVars.Rewrite(InputVarsText(in))) {
+    report.Add(ExchangeDiagnostic(ExchangeError::WriteError, kInputVarsUnit, ExchangeFilePath("inputvars.dat")));
     return false;
   }
   return true;
@@ -54,9 +64,12 @@ std::FILE* OpenOutFile() {
 
 // Reads the 400 results into a copy of out and hands them over only when
 // every read succeeded.
-bool ReadOutFile(double* out) {
+bool ReadOutFile(double* out, FailureReport& report) {
   std::FILE* file = OpenOutFile();
-  if (!file) return false;
+  if (!file) {
+    report.Add("Pellmar: cannot open " + ExchangeFilePath("outfile.dat") + " for reading");
+    return false;
+  }
   std::string text;
   char buffer[1 << 14];
   size_t n = 0;
@@ -70,32 +83,36 @@ bool ReadOutFile(double* out) {
   else error = ReadOutFileValues(text, values, kModelOutputs).error;
   if (error == ExchangeError::None && !closed) error = ExchangeError::CloseError;
   if (error != ExchangeError::None) {
-    Report(ExchangeDiagnostic(error, kOutFileUnit, ExchangeFilePath("outfile.dat")));
+    report.Add(ExchangeDiagnostic(error, kOutFileUnit, ExchangeFilePath("outfile.dat")));
     return false;
   }
   std::memcpy(out, values, sizeof values);
   return true;
 }
 
-void Calculate(int32_t* status, const double* in, double* out) {
+void Calculate(int32_t* status, const double* in, double* out, FailureReport& report) {
   *status = kDone;
+  common::HeldFile inputVars;
   if (RunFlagSet(in[0])) {
-    if (!WriteInputVars(in)) {
+    if (!HoldAndWriteInputVars(in, inputVars, report)) {
       *status = kFailed;
       return;
     }
+    // What the driver leaves in Torvane.err from here on is this run's.
+    common::RemoveFileQuietly(kDriverFailureFile);
     int32_t exitCode = RunCommand(kDriverCommand, static_cast<int32_t>(sizeof kDriverCommand - 1));
     // The driver's results are this run's only when it ended well; an older
     // "outfile.dat" must not be handed back in their place.
     if (exitCode != 0) {
-      Report(exitCode == -1 ? std::string("Pellmar: the driver ") + kDriverCommand + " could not be run"
-                            : std::string("Pellmar: the driver ") + kDriverCommand + " ended with exit code " +
-                                  std::to_string(exitCode));
+      report.Add(exitCode == -1 ? std::string("Pellmar: the driver ") + kDriverCommand + " could not be run"
+                                : std::string("Pellmar: the driver ") + kDriverCommand + " ended with exit code " +
+                                      std::to_string(exitCode));
+      report.AddDriverReport();
       *status = kFailed;
       return;
     }
   }
-  if (!ReadOutFile(out)) *status = kFailed;
+  if (!ReadOutFile(out, report)) *status = kFailed;
 }
 
 }  // namespace
@@ -115,7 +132,11 @@ extern "C" PELLMAR_API void interface_function(int32_t method, int32_t* status, 
           *status = 1;
           return;
         }
-        pellmar::Calculate(status, in, out);
+        {
+          pellmar::FailureReport report;
+          pellmar::Calculate(status, in, out, report);
+          report.Finish(*status);
+        }
         return;
       case 2:
         if (!out) break;

@@ -5,7 +5,9 @@
 
 #include <cmath>
 #include <filesystem>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/number_text.h"
@@ -99,6 +101,69 @@ TEST_F(Calculation, DriverThatFailsGivesStatusOneAndKeepsTheVector) {
   EXPECT_TRUE(DriverRan());
   ExpectOutUntouched();
   EXPECT_NE(diagnostic.find("exit code 3"), std::string::npos) << diagnostic;
+}
+
+// The reasons outlive the console: Pellmar.err holds the adapter's line and
+// the driver's own; the next good calculation removes both files.
+TEST_F(Calculation, FailureLeavesPellmarErrAndTheNextGoodCalculationRemovesIt) {
+  WriteFile(folder.File("Torvane.err"), "Torvane: from an earlier run\r\n");
+  WriteFile(folder.File("Torvane"), "#!/bin/sh\nprintf 'Torvane: file not found: projects/Well.dat\\r\\n' > Torvane.err\nexit 1\n");
+  std::filesystem::permissions(folder.File("Torvane"), std::filesystem::perms::owner_all);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Call(), 1);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(ReadFile(folder.File("Pellmar.err")),
+            "Pellmar: the driver Torvane ended with exit code 1\r\nTorvane: file not found: projects/Well.dat\r\n");
+
+  // A driver that is not there: no stale Torvane.err line is blamed.
+  std::filesystem::remove(folder.File("Torvane"));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Call(), 1);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(ReadFile(folder.File("Pellmar.err")).find("Torvane:"), std::string::npos);
+
+  StandInDriver(0);
+  WriteFile(folder.File("Torvane.err"), "Torvane: stale\r\n");
+  WriteFile(folder.File("next.dat"), ResultText(3));
+  EXPECT_EQ(Call(), 0);
+  EXPECT_FALSE(Exists(folder.File("Pellmar.err")));
+  EXPECT_FALSE(Exists(folder.File("Torvane.err")));
+  // Methods other than 1 touch no file, a stale report included.
+  WriteFile(folder.File("Pellmar.err"), "x\r\n");
+  for (int32_t method : {0, 2, 3, 99, 7}) {
+    int32_t status = -1;
+    interface_function(method, &status, in, out);
+  }
+  EXPECT_EQ(ReadFile(folder.File("Pellmar.err")), "x\r\n");
+}
+
+// Two calculations in one folder at once: the second is refused, names the
+// folder and leaves the first one's files alone.
+TEST_F(Calculation, ASecondCalculationInTheSameFolderIsRefused) {
+  WriteFile(folder.File("Torvane"), "#!/bin/sh\necho run >> ran.txt\nwhile [ ! -f go ]; do sleep 0.01; done\ncp next.dat outfile.dat\n");
+  std::filesystem::permissions(folder.File("Torvane"), std::filesystem::perms::owner_all);
+  WriteFile(folder.File("next.dat"), ResultText(3));
+  int32_t firstStatus = -5;
+  double firstOut[400];
+  std::thread first([&] { interface_function(1, &firstStatus, in, firstOut); });
+  for (int i = 0; i < 3000 && !DriverRan(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(DriverRan());
+  const std::string inputs = ReadFile(folder.File("inputvars.dat"));
+  in[1] = -99;
+  testing::internal::CaptureStderr();
+  const int32_t second = Call();
+  const std::string diagnostic = testing::internal::GetCapturedStderr();
+  WriteFile(folder.File("go"), "");
+  first.join();
+  EXPECT_EQ(second, 1);
+  ExpectOutUntouched();
+  EXPECT_NE(diagnostic.find("the folder " + std::filesystem::current_path().string() + " is in use by another calculation"),
+            std::string::npos)
+      << diagnostic;
+  EXPECT_EQ(ReadFile(folder.File("inputvars.dat")), inputs);
+  EXPECT_EQ(firstStatus, 0);
+  EXPECT_EQ(firstOut[399], 3 + 399 * 0.25);
+  EXPECT_EQ(ReadFile(folder.File("ran.txt")), "run\n");  // the driver ran once
 }
 
 TEST_F(Calculation, DriverThatIsMissingGivesStatusOne) {

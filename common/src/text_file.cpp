@@ -1,18 +1,9 @@
 #include "common/text_file.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-
-#ifdef _WIN32
-#include <process.h>
-#define QUENBY_GETPID _getpid
-#else
-#include <unistd.h>
-#define QUENBY_GETPID getpid
-#endif
 
 #include "common/failure.h"
+#include "common/held_file.h"
 #include "common/platform.h"
 
 namespace common {
@@ -50,30 +41,30 @@ bool FileExists(const std::string& path) {
   return true;
 }
 
-std::string TemporaryNameFor(const std::string& path) {
-  return path + "." + std::to_string(QUENBY_GETPID()) + ".tmp";
-}
+std::string TemporaryNameFor(const std::string& path) { return path + ".tmp"; }
 
 void WriteFileReplacing(const std::string& path, std::string_view content) {
+  // One fixed temporary per target: a process killed while writing leaves
+  // at most that one, which the next write takes over. It is held while it
+  // is written and renamed, so two writers of one target never mix.
   const std::string temp = TemporaryNameFor(path);
-  std::FILE* f = OpenFile(temp, "wb");
-  if (!f) Fail(FailureClass::FileError, "cannot create " + temp + ": " + std::strerror(errno));
-  bool ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
-  int savedErrno = errno;
-  if (std::fflush(f) != 0 && ok) {
-    ok = false;
-    savedErrno = errno;
+  HeldFile held;
+  switch (held.Hold(temp)) {
+    case HeldFile::Outcome::Held: break;
+    case HeldFile::Outcome::Busy:
+      Fail(FailureClass::FileError, "cannot write " + path + ": another process is writing it (" + temp + " is held)");
+    case HeldFile::Outcome::Failed: Fail(FailureClass::FileError, "cannot create " + temp + ": " + held.Error());
   }
-  if (std::fclose(f) != 0 && ok) {
-    ok = false;
-    savedErrno = errno;
-  }
-  if (!ok) {
+  if (!held.Rewrite(content)) {
+    const std::string reason = held.Error();
+    held.Release();
     RemoveFileQuietly(temp);
-    Fail(FailureClass::FileError, "cannot write " + path + ": " + std::strerror(savedErrno));
+    Fail(FailureClass::FileError, "cannot write " + path + ": " + reason);
   }
   std::string error;
-  if (!ReplaceFileWith(temp, path, &error)) {
+  const bool replaced = ReplaceFileWith(temp, path, &error);
+  held.Release();
+  if (!replaced) {
     RemoveFileQuietly(temp);
     Fail(FailureClass::FileError, "cannot replace " + path + ": " + error);
   }

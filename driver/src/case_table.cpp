@@ -41,8 +41,8 @@ void LoadCaseTable() {
       if (cursor.AtEnd()) {
         FailAt(FailureClass::EndOfFile,
                "expected " + std::to_string(static_cast<long>(cases) * kHostVariables) + " numbers (" +
-                   std::to_string(kHostVariables) + " for each of " + std::to_string(cases) + " cases), found " +
-                   std::to_string(values.size()),
+                   std::to_string(kHostVariables) + " for each of the " + std::to_string(cases) +
+                   " cases of Control.dat line 10), found " + std::to_string(values.size()),
                path, text.empty() || text.back() != '\n' ? cursor.Line() : cursor.Line() - 1);
       }
       std::string_view field = cursor.TakeField(",");

@@ -68,10 +68,19 @@ struct ResultGuard {
 
 }  // namespace
 
+std::string CascadeNetwork(long controlLine, const std::string& project) {
+  const char* name = controlLine == kLineProject1   ? "network A"
+                     : controlLine == kLineProject2 ? "network B"
+                     : controlLine == kLineProject3 ? "network C"
+                     : controlLine == kLineProject4 ? "the first-stage network"
+                                                    : "the network";
+  return std::string(name) + " (Control.dat line " + std::to_string(controlLine) + ", " + project + ")";
+}
+
 void ApplyNetwork(const std::string& project, long controlLine, const Table& inputs, Table& result,
                   const char* resultName) {
   Engine& engine = BoundEngine();
-  const std::string which = "the network of Control.dat line " + std::to_string(controlLine) + " (\"" + project + "\")";
+  const std::string which = CascadeNetwork(controlLine, project);
   QuenbyTable view{const_cast<double*>(inputs.Data()), inputs.RowLower(), inputs.RowUpper(), inputs.ColLower(),
                    inputs.ColUpper()};
   ResultGuard guard{engine};

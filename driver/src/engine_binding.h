@@ -17,4 +17,8 @@ namespace torvane {
 void ApplyNetwork(const std::string& project, long controlLine, const Table& inputs, Table& result,
                   const char* resultName);
 
+// The network of a Control.dat line in the cascade's words, for messages:
+// "network A (Control.dat line 2, projects/Well)".
+std::string CascadeNetwork(long controlLine, const std::string& project);
+
 }  // namespace torvane

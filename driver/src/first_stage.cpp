@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "column_layout.h"
 #include "common/failure.h"
 #include "common/number_text.h"
 #include "common/text_file.h"
@@ -14,19 +15,12 @@ namespace torvane {
 
 namespace {
 
-// Host variable copied into columns 1..39, in column order.
-constexpr int16_t kFirstStageSources[] = {
-    1,   2,   3,   5,   6,   9,   10,  11,  12,  14,   // 1..10
-    15,  16,  22,  24,  25,  26,  32,  34,  44,  45,   // 11..20
-    46,  47,  48,  53,  54,  55,  257, 258, 260, 261,  // 21..30
-    264, 265, 267, 269, 270, 271, 277, 287, 307,       // 31..39
-};
-
-constexpr int32_t kCopiedColumns = std::size(kFirstStageSources);
-constexpr int32_t kFirstStageColumns = kCopiedColumns + 1;
-static_assert(kFirstStageColumns == 40);
-// Column 40 takes host variable 411 + floor(h307): the pumping series at the
+// Columns 1..39 copy host variables; column 40 (kSeriesAtH307 in the
+// layout) takes host variable 411 + floor(h307): the pumping series at the
 // step remediation starts.
+constexpr int32_t kCopiedColumns = std::size(kFirstStageSources) - 1;
+constexpr int32_t kFirstStageColumns = kCopiedColumns + 1;
+static_assert(kFirstStageColumns == 40 && kFirstStageSources[kCopiedColumns] == kSeriesAtH307);
 constexpr int32_t kStepSeriesBase = 411;
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/checked16.h"
+#include "common/failure.h"
 #include "common/number_text.h"
 #include "common/text_file.h"
 #include "driver_state.h"
@@ -22,6 +23,11 @@ void AppendOutputColumn(std::string& text, int32_t column) {
 void RunSeriesNetworks() {
   std::string text;
   ApplyNetwork(ProjectPath1, kLineProject1, SeriesTable1, SeriesResult, "SeriesResult of network A");
+  if (SeriesResult.ColUpper() < 2) {
+    common::Fail(common::FailureClass::Subscript, CascadeNetwork(kLineProject1, ProjectPath1) + " has " +
+                                                      std::to_string(SeriesResult.ColUpper()) +
+                                                      " output; the cascade needs 2");
+  }
   AppendOutputColumn(text, 1);
   AppendOutputColumn(text, 2);
   ApplyNetwork(ProjectPath3, kLineProject3, SeriesTable3, SeriesResult, "SeriesResult of network C");

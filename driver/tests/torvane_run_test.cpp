@@ -84,6 +84,7 @@ class TorvaneRun : public ::testing::Test {
 
 TEST_F(TorvaneRun, OneCaseGivesFourHundredLinesInTheOrderACB) {
   Prepare(Projects{}, 1);
+  WriteFile(dir->File("Torvane.err"), "Torvane: an earlier failure\r\n");
   auto run = Run();
   ASSERT_EQ(run.exitCode, 0) << run.errorText;
   EXPECT_EQ(run.errorText, "");
@@ -138,8 +139,9 @@ TEST_F(TorvaneRun, FailuresKeepThePreviousFiles) {
   shortC.c = "short 32";
   failFirst.first = "fail";
   std::vector<Case> cases = {
-      {"network B fails", failB, 1, "", true, "type mismatch: the network of Control.dat line 4 (\"fail\") failed: fake engine failure"},
-      {"network A has one output", oneOutputA, 1, "", true, "SeriesResult of network A(1, 2)"},
+      {"network B fails", failB, 1, "", true, "type mismatch: network B (Control.dat line 4, fail) failed: fake engine failure"},
+      {"network A has one output", oneOutputA, 1, "", true,
+       "network A (Control.dat line 2, echo 29) has 1 output; the cascade needs 2"},
       {"network C gives too few rows", shortC, 1, "", true, "expected rows 1 To 100"},
       {"first stage fails", failFirst, 1, "", false, "fake engine failure for fail"},
       {"328 cases", Projects{}, 328, "", true, "overflow"},
@@ -157,9 +159,13 @@ TEST_F(TorvaneRun, FailuresKeepThePreviousFiles) {
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(std::count(run.errorText.begin(), run.errorText.end(), '\n'), 1) << run.errorText;
     EXPECT_NE(run.errorText.find(x.message), std::string::npos) << run.errorText;
+    // The same line outlives the console, in the program's folder.
+    std::string line = run.errorText;
+    line.insert(line.size() - 1, "\r");
+    EXPECT_EQ(ReadFile(dir->File("Torvane.err")), line);
     EXPECT_EQ(ReadFile(dir->File("outfile.dat")), "previous\r\n");
     EXPECT_EQ(ReadFile(dir->File("trashy.dat")), x.trashyRewritten ? " 1000 \r\n" : "old\r\n");
-    ExpectOnlyFiles({"outfile.dat", "trashy.dat"});
+    ExpectOnlyFiles({"outfile.dat", "trashy.dat", "Torvane.err"});
   }
 }
 
@@ -175,6 +181,7 @@ TEST_F(TorvaneRun, MissingControlFileOrEngine) {
   EXPECT_NE(run.errorText.find(dir->File("Control.dat")), std::string::npos) << run.errorText;
   EXPECT_FALSE(testing_support::Exists(dir->File("outfile.dat")));
   EXPECT_FALSE(testing_support::Exists(dir->File("trashy.dat")));
+  EXPECT_NE(ReadFile(dir->File("Torvane.err")).find("Control.dat"), std::string::npos);
 }
 
 }  // namespace

@@ -64,10 +64,20 @@ void RequireText(const char* text, const char* what) {
 // Before every evaluation: a missing compiled file is compiled first; an
 // existing one is used whatever its age, so a deployment runs what it was
 // given even where file times are unreliable.
-void LoadProject(const char* project) {
+CompiledSections LoadProject(const char* project) {
   Net().ProjectPath = project;
   if (!common::FileExists(Net().ProjectPath + ".DLLFile")) CompileProject();
-  LoadNetworkFile();
+  return LoadNetworkFile();
+}
+
+// A network the compiled file does not hold is never evaluated: the fields
+// of one loaded earlier in the process would give plausible, wrong results.
+[[noreturn]] void FailMissingNetwork(const char* network, const char* madeWithout) {
+  const std::string& project = Net().ProjectPath;
+  common::FailAt(common::FailureClass::Subscript,
+                 "project " + project + " has no " + network + " network: its compiled file was made without " +
+                     madeWithout,
+                 project + ".DLLFile", 0);
 }
 
 // The caller's table as the engine's (0 To R, 0 To C) table; rows and
@@ -103,7 +113,7 @@ void CopyInputs(const QuenbyTable& in, Array2<double>& w) {
 }
 
 void ApplyNetwork(const char* method, const char* project, const QuenbyTable& inputs, QuenbyTable& result) {
-  LoadProject(project);
+  const CompiledSections sections = LoadProject(project);
   LoadedNetwork& n = Net();
   Array2<double> w;
   CopyInputs(inputs, w);
@@ -114,8 +124,10 @@ void ApplyNetwork(const char* method, const char* project, const QuenbyTable& in
   const int64_t cases = n.NetInputs.Upper1();
   n.NetOutputs.Redim(cases, n.OutputCount, "NetOutputs");
   if (std::strcmp(method, "Back Prop") == 0) {
+    if (!sections.backProp) FailMissingNetwork("back-propagation", "a .net file");
     RunBackProp();
   } else if (std::strcmp(method, "GRNN") == 0) {
+    if (!sections.grnn) FailMissingNetwork("general regression", "a calibrated .grn file");
     RunGrnn();
   }
   ScaleOutputs(static_cast<int32_t>(cases), n.NetOutputs, n.OutputCount);

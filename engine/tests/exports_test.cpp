@@ -110,6 +110,35 @@ TEST(Exports, LaterProjectReplacesTheEarlierOne) {
   EXPECT_EQ(Apply("Back Prop", second, {{25, 0}}), fresh);
 }
 
+// A network the compiled file lacks is refused, whatever an earlier project
+// left in the loaded network; an unknown method still evaluates nothing.
+TEST(Exports, AMethodWhoseNetworkTheFileLacksFailsNamingProjectAndNetwork) {
+  Folder folder;
+  const std::string grnnHolder = folder.WithDllFile(
+      "holder", dllfile::CrLf({"*** General Project Info ***", " 2  1  1 ", "Load", "Stress", " 1 ", " 2 ",
+                               "*** Clustering ***", " 0  0 None", "*** Partitioning ***", " 1  0 ", " 1 ",
+                               "*** Min and Max ***", " 0  4 ", "-1  1 ", " 0  0 ", " 0  0 ", "*** BackProp ***",
+                               "No BackProp", "*** GRNN ***", "GRNN Info", "Holdout", " .5  1 ", " 2 ", " 0.5 "}));
+  const std::string bare = folder.WithFixture("bare", "no_network");
+  const std::string plant = folder.WithFixture("plant", "single_slab");
+  struct Case {
+    const char* method;
+    std::string earlier, project;
+    const char* network;
+  };
+  const Case cases[] = {{"Back Prop", plant, bare, "back-propagation"},
+                        {"GRNN", grnnHolder, bare, "general regression"},
+                        {"GRNN", grnnHolder, plant, "general regression"},
+                        {"Back Prop", plant, grnnHolder, "back-propagation"}};
+  for (const Case& c : cases) {
+    Apply(c.method, c.earlier, {{1, 1}});  // the earlier project holds the network asked for
+    EXPECT_EQ(ApplyStatus(c.method, c.project, {{1, 1}}), QUENBY_SUBSCRIPT) << c.method << " " << c.project;
+    const std::string message = QuenbyLastError();
+    EXPECT_NE(message.find("project " + c.project + " has no " + c.network + " network"), std::string::npos) << message;
+  }
+  EXPECT_EQ(Apply("back prop", bare, {{3}}), (std::vector<std::vector<double>>{{7}}));
+}
+
 TEST(Exports, NoRowsGivesAnEmptyResultOfTheRightWidth) {
   Folder folder;
   const std::string project = folder.WithFixture("plant", "single_slab");

@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "common/held_file.h"
 #include "common/number_text.h"
 #include "common/text_file.h"
 #include "network_files.h"
@@ -164,6 +165,14 @@ int32_t Calculate(InterfaceFunction fn, double runFlag, std::vector<double>& out
   return status;
 }
 
+std::string FileText(const char* path) {
+  std::string text;
+  common::ReadWholeFile(path, text);
+  return text;
+}
+
+bool Contains(const char* path, const std::string& part) { return FileText(path).find(part) != std::string::npos; }
+
 bool AllUntouched(const std::vector<double>& out) {
   return std::all_of(out.begin(), out.end(), [](double v) { return v == kUntouched; });
 }
@@ -255,19 +264,56 @@ int Run(const fs::path& binDir, const fs::path& workDir, const fs::path& sampleD
   status = Calculate(fn, 1.0, missing);
   Check(status == 1, "driver missing: status " + std::to_string(status) + ", expected 1");
   Check(AllUntouched(missing), "driver missing: output vector untouched");
+  Check(Contains("Pellmar.err", std::string("the driver ") + kDriverFile) && !fs::exists("Torvane.err"),
+        "driver missing: Pellmar.err names the driver, no Torvane.err: " + FileText("Pellmar.err"));
   fs::rename(std::string(kDriverFile) + ".away", kDriverFile);
 
-  // Engine missing: the driver fails at its first engine call, so the same.
+  // Engine missing: the driver fails at its first engine call, so the same;
+  // its own line is in Torvane.err and, after the adapter's, in Pellmar.err.
   fs::rename(kEngineFile, std::string(kEngineFile) + ".away");
   status = Calculate(fn, 1.0, missing);
   Check(status == 1 && AllUntouched(missing), "engine missing: status " + std::to_string(status) +
                                                   ", expected 1 with the output vector untouched");
+  Check(Contains("Torvane.err", std::string("cannot load the engine ") + kEngineFile) &&
+            Contains("Pellmar.err", "\r\nTorvane: file not found: cannot load the engine"),
+        "engine missing: Torvane.err and Pellmar.err name the engine: " + FileText("Pellmar.err"));
   fs::rename(std::string(kEngineFile) + ".away", kEngineFile);
 
-  // Leave the folder as the successful run left it, for the comparison.
+  // A project path misspelt on Control.dat line 6: named with its line.
+  std::string control;
+  common::ReadWholeFile("Control.dat", control);
+  std::string misspelt = control;
+  const size_t line6 = [&] {
+    size_t at = 0;
+    for (int i = 0; i < 5; ++i) at = misspelt.find('\n', at) + 1;
+    return at;
+  }();
+  misspelt.insert(line6, "missing/");
+  common::WriteFileReplacing("Control.dat", misspelt);
+  status = Calculate(fn, 1.0, missing);
+  Check(status == 1 && Contains("Pellmar.err", "network C (Control.dat line 6, missing/") &&
+            Contains("Torvane.err", "network C (Control.dat line 6, missing/"),
+        "project misspelt: status " + std::to_string(status) + ", Pellmar.err: " + FileText("Pellmar.err"));
+  common::WriteFileReplacing("Control.dat", control);
+
+  // A second calculation while the folder is in use (its inputvars.dat held,
+  // as a running calculation holds it) is refused, naming the folder.
+  {
+    common::HeldFile busy;
+    Check(busy.Hold("inputvars.dat") == common::HeldFile::Outcome::Held, "hold inputvars.dat");
+    status = Calculate(fn, 1.0, missing);
+    Check(status == 1 && AllUntouched(missing) && Contains("Pellmar.err", "is in use by another calculation"),
+          "folder in use: status " + std::to_string(status) + ", Pellmar.err: " + FileText("Pellmar.err"));
+  }
+
+  // Leave the folder as the successful run left it, for the comparison; the
+  // good run removes both reports, and no temporary is left.
   std::vector<double> last;
   status = Calculate(fn, 1.0, last);
   Check(status == 0 && last == first, "driver back: status 0 and the same outputs");
+  Check(!fs::exists("Pellmar.err") && !fs::exists("Torvane.err"), "a good calculation removes Pellmar.err and Torvane.err");
+  for (const auto& entry : fs::recursive_directory_iterator("."))
+    Check(entry.path().extension() != ".tmp", "temporary left behind: " + entry.path().string());
   common::WriteFileReplacing("results.txt", ResultsText(first));
   if (failures == 0) std::printf("ok: %s: 400 outputs, statuses and mends as expected\n", workDir.string().c_str());
   return failures == 0 ? 0 : 1;

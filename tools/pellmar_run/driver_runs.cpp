@@ -192,7 +192,7 @@ class Scheduler {
 
   void Add(Job job) { jobs_.push_back(std::move(job)); }
 
-  void Work(DriverFolder& driver) {
+  void Work(const CaseRunner& driver) {
     for (;;) {
       Job job;
       {
@@ -228,13 +228,13 @@ class Scheduler {
 
  private:
   // Returns how many realizations came out; the rest go into again.
-  size_t Run(DriverFolder& driver, const Job& job, std::vector<Job>& again) {
+  size_t Run(const CaseRunner& driver, const Job& job, std::vector<Job>& again) {
     std::vector<const std::string*> cases;
     for (size_t i : job.rows) cases.push_back(&texts_[i]);
     std::vector<std::vector<double>> values;
     double firstStage = 0;
     std::string failure;
-    if (driver.Run(cases, values, firstStage, failure)) {
+    if (driver(cases, values, firstStage, failure)) {
       if (job.rows.size() > 1 && job.group >= 0 && classOf_(firstStage) != job.group) {
         // The first case's answer does not give the others their own
         // column after all: each on its own then.
@@ -268,10 +268,9 @@ class Scheduler {
 
 }  // namespace
 
-std::vector<RealizationOutcome> RunRealizations(const std::string& deployment, const std::vector<std::string>& texts,
-                                                const std::vector<int>& groups, size_t casesPerRun, int workers,
-                                                const std::function<int(double)>& classOf,
-                                                const std::function<void(size_t)>& progress) {
+std::vector<RealizationOutcome> RunCases(const std::vector<std::string>& texts, const std::vector<int>& groups, size_t casesPerRun,
+                                         const std::vector<CaseRunner>& runners, const std::function<int(double)>& classOf,
+                                         const std::function<void(size_t)>& progress) {
   std::vector<RealizationOutcome> outcomes(texts.size());
   Scheduler scheduler(texts, classOf, progress, outcomes);
   casesPerRun = std::clamp<size_t>(casesPerRun, 1, kMostCasesPerRun);
@@ -285,14 +284,33 @@ std::vector<RealizationOutcome> RunRealizations(const std::string& deployment, c
       scheduler.Add({std::vector<size_t>(rows.begin() + static_cast<long>(first),
                                          rows.begin() + static_cast<long>(std::min(rows.size(), first + casesPerRun))),
                      group});
-  std::vector<std::unique_ptr<DriverFolder>> folders;
-  for (int w = 0; w < std::max(workers, 1); ++w) folders.push_back(std::make_unique<DriverFolder>(deployment));
   std::vector<std::thread> threads;
-  for (size_t w = 1; w < folders.size(); ++w) threads.emplace_back([&, w] { scheduler.Work(*folders[w]); });
-  scheduler.Work(*folders[0]);
+  for (size_t w = 1; w < runners.size(); ++w) threads.emplace_back([&, w] { scheduler.Work(runners[w]); });
+  if (!runners.empty()) scheduler.Work(runners[0]);
   for (auto& t : threads) t.join();
   scheduler.Rethrow();
   return outcomes;
+}
+
+std::vector<RealizationOutcome> RunRealizations(const std::string& deployment, const std::vector<std::string>& texts,
+                                                const std::vector<int>& groups, size_t casesPerRun, int workers,
+                                                const std::function<int(double)>& classOf,
+                                                const std::function<void(size_t)>& progress) {
+#ifdef _WIN32
+  // A child started by one worker inherits every inheritable handle open at
+  // that moment, the files another worker is writing among them, and holds
+  // them until it ends: that worker then cannot rename its files. One at a time.
+  workers = 1;
+#endif
+  std::vector<std::unique_ptr<DriverFolder>> folders;
+  std::vector<CaseRunner> runners;
+  for (int w = 0; w < std::max(workers, 1); ++w) {
+    folders.push_back(std::make_unique<DriverFolder>(deployment));
+    DriverFolder* folder = folders.back().get();
+    runners.push_back([folder](const std::vector<const std::string*>& cases, std::vector<std::vector<double>>& values, double& firstStage,
+                               std::string& failure) { return folder->Run(cases, values, firstStage, failure); });
+  }
+  return RunCases(texts, groups, casesPerRun, runners, classOf, progress);
 }
 
 }  // namespace tools

@@ -58,4 +58,12 @@ std::vector<RealizationOutcome> RunRealizations(const std::string& deployment, c
                                                 const std::function<int(double)>& classOf,
                                                 const std::function<void(size_t)>& progress);
 
+// One driver run as DriverFolder::Run does it; RunCases hands the runs out
+// to one such runner per worker thread.
+using CaseRunner = std::function<bool(const std::vector<const std::string*>& cases, std::vector<std::vector<double>>& values,
+                                      double& firstStage, std::string& failure)>;
+std::vector<RealizationOutcome> RunCases(const std::vector<std::string>& texts, const std::vector<int>& groups, size_t casesPerRun,
+                                         const std::vector<CaseRunner>& runners, const std::function<int(double)>& classOf,
+                                         const std::function<void(size_t)>& progress);
+
 }  // namespace tools

@@ -1,6 +1,9 @@
 #include "first_stage_answers.h"
 
 #include <cmath>
+#include <functional>
+
+#include "common/failure.h"
 
 #include "control_file.h"
 #include "driver_state.h"
@@ -27,8 +30,12 @@ std::vector<std::optional<double>> FirstStageAnswers(DeploymentEngine& engine, c
     const double k = 411 + std::floor(seen[i][306]);
     if (k >= 0 && k <= torvane::kHostVariables) buildable.push_back(i);
   }
-  for (size_t first = 0; first < buildable.size(); first += kRowsPerCall) {
-    const size_t count = std::min(kRowsPerCall, buildable.size() - first);
+  // A table the engine refuses (a case exactly on a cluster centre, say) is
+  // split until the refused cases stand alone: they get no answer and run
+  // on their own, where the driver reports what it finds.
+  std::optional<common::Failure> firstFailure;
+  bool anyAnswered = false;
+  std::function<void(size_t, size_t)> answer = [&](size_t first, size_t count) {
     torvane::CaseCount = static_cast<int16_t>(count);
     torvane::CaseTable.Redim(0, torvane::CaseCount, 0, torvane::kHostVariables, "CaseTable");
     for (size_t c = 1; c <= count; ++c)
@@ -37,8 +44,22 @@ std::vector<std::optional<double>> FirstStageAnswers(DeploymentEngine& engine, c
     torvane::BuildFirstStageTable();
     const torvane::Table& t = torvane::FirstStageTable;
     QuenbyTable view{const_cast<double*>(t.Data()), t.RowLower(), t.RowUpper(), t.ColLower(), t.ColUpper()};
-    std::vector<double> f = engine.FirstOutputs(project, view);
-    for (size_t c = 0; c < count && c < f.size(); ++c) answers[buildable[first + c]] = f[c];
+    try {
+      std::vector<double> f = engine.FirstOutputs(project, view);
+      for (size_t c = 0; c < count && c < f.size(); ++c) answers[buildable[first + c]] = f[c];
+      anyAnswered = true;
+    } catch (const common::Failure& failure) {
+      if (!firstFailure) firstFailure = failure;
+      if (count == 1) return;
+      answer(first, count / 2);
+      answer(first + count / 2, count - count / 2);
+    }
+  };
+  for (size_t first = 0; first < buildable.size(); first += kRowsPerCall) {
+    answer(first, std::min(kRowsPerCall, buildable.size() - first));
+    // Refused whole and case by case from the start: the network itself is
+    // at fault, not a realization.
+    if (!anyAnswered && firstFailure) throw *firstFailure;
   }
   return answers;
 }

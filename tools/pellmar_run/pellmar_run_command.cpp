@@ -1,5 +1,6 @@
 #include "pellmar_run_command.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "column_layout_text.h"
 #include "common/failure.h"
 #include "common/free_format.h"
 #include "common/number_text.h"
@@ -17,6 +19,7 @@
 #include "host_inputs_file.h"
 #include "input_precision.h"
 #include "output_guard.h"
+#include "preflight.h"
 #include "realizations_run.h"
 #include "series_chart.h"
 #include "training_range.h"
@@ -71,7 +74,8 @@ const char* const kUsage =
     "--bands FILE   the same as a table: series, step, 5 %, median, 95 %, mean\n"
     "               (printed when no output file is named)\n"
     "--no-progress  no progress bar (it shows on a terminal)\n"
-    "--workers N    driver copies running side by side (default 2)\n"
+    "--workers N    driver copies running side by side (default 2; one on\n"
+    "               Windows)\n"
     "--cases-per-run N  cases in one driver run (default and largest 327)\n"
     "\n"
     "Input files: a UTF-8 byte-order mark is skipped; a blank line inside the\n"
@@ -81,6 +85,7 @@ const char* const kUsage =
     "file's four decimals change by more than a part in a million is reported.\n"
     "--force        write an output file even over an input or a project file\n"
     "--csv          print the table as CSV (shortest exact numbers)\n"
+    "--layout       print what each column of the driver's four tables holds\n"
     "--library PATH load the adapter from PATH instead of ";
 
 
@@ -243,6 +248,10 @@ std::vector<std::string> SeriesTitles(const std::string& folder) {
 }
 
 int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+  if (std::find(args.begin(), args.end(), "--layout") != args.end()) {
+    out << ColumnLayoutText();
+    return 0;
+  }
   for (const auto& a : args)
     if (a == "--help" || a == "-h") {
       out << kUsage << kLibrary << " in the working\n"
@@ -288,6 +297,7 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
     common::SharedLibrary library;
     std::string loaded;
     InterfaceFunction call = LoadAdapter(o, library, loaded);
+    CheckWorkingFolder(fs::current_path().string());
 
     std::vector<double> in(static_cast<size_t>(kHostInputCount + 1), 0.0), result(kOutputs, std::numeric_limits<double>::quiet_NaN());
     int32_t status = -1;

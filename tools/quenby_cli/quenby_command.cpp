@@ -4,6 +4,7 @@
 #include <new>
 
 #include "apply_command.h"
+#include "check_command.h"
 #include "command_line.h"
 #include "common/failure.h"
 #include "compile_command.h"
@@ -27,6 +28,8 @@ const char* const kUsage =
     "                    hidden layer, outputs, general regression calibration\n"
     "  apply [--method \"Back Prop\"|GRNN] PROJECT INPUT.csv [OUTPUT.csv]\n"
     "                    apply the network to a table of cases\n"
+    "  check [--inputs INPUTS] [FOLDER]\n"
+    "                    check a deployment folder before a run\n"
     "\n"
     "`quenby COMMAND --help` tells more about one command.\n";
 
@@ -36,7 +39,7 @@ bool IsHelp(const std::string& a) { return a == "--help" || a == "-h"; }
 
 int RunQuenby(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal) {
   if (args.empty()) {
-    err << "quenby: expected a command: compile, titles, info or apply (see --help)\n";
+    err << "quenby: expected a command: compile, titles, info, apply or check (see --help)\n";
     return 2;
   }
   const std::string& command = args[0];
@@ -48,9 +51,10 @@ int RunQuenby(const std::vector<std::string>& args, std::ostream& out, std::ostr
                       : command == "titles" ? kTitlesUsage
                       : command == "info"   ? kInfoUsage
                       : command == "apply"  ? kApplyUsage
+                      : command == "check"  ? kCheckUsage
                                             : nullptr;
   if (!usage) {
-    err << "quenby: unknown command \"" << command << "\": expected compile, titles, info or apply (see --help)\n";
+    err << "quenby: unknown command \"" << command << "\": expected compile, titles, info, apply or check (see --help)\n";
     return 2;
   }
   if (std::any_of(args.begin() + 1, args.end(), IsHelp)) {
@@ -59,6 +63,7 @@ int RunQuenby(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
   try {
     if (command == "apply") return RunApply(std::vector<std::string>(args.begin() + 1, args.end()), out, err, errIsTerminal);
+    if (command == "check") return RunCheck(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     if (args.size() != 2 || args[1].empty() || args[1][0] == '-')
       throw UsageError{command + " expects one argument, the project path"};
     if (command == "compile") return RunCompile(args[1], out);

@@ -4,7 +4,11 @@
 #include <cmath>
 #include <sstream>
 
+#include "common/failure.h"
+#include "common/text_file.h"
 #include "input_precision.h"
+#include "output_guard.h"
+#include "sample_folder.h"
 #include "series_bands.h"
 #include "series_chart.h"
 #include "text_encoding.h"
@@ -75,6 +79,28 @@ TEST(TrainingRange, ExcessInWidthsOfTheRange) {
             "outside [0, 10] (step 7)\n"
             "tool: 1 of 4 cases left the networks' training ranges (back propagation clamps such inputs, general regression "
             "extrapolates); most often: network C (W): \"Rain\" in 1; network C (W): \"Snow\" in 1\n");
+}
+
+}  // namespace
+}  // namespace tools
+
+namespace tools {
+namespace {
+
+TEST(OutputGuard, FoldersAndProjectFilesAreNotWrittenOverUnasked) {
+  const std::string folder = testing::FreshFolder("guard-pieces");
+  EXPECT_TRUE(OtherEntries(folder + "/missing", {}).empty());
+  common::WriteFileReplacing(folder + "/Torvane", "x");
+  EXPECT_TRUE(OtherEntries(folder, {"Torvane"}).empty());
+  common::WriteFileReplacing(folder + "/notes.txt", "x");
+  EXPECT_EQ(OtherEntries(folder, {"Torvane"}), std::vector<std::string>{"notes.txt"});
+
+  common::WriteFileReplacing(folder + "/Well.flg", "x");
+  EXPECT_THROW(RefuseToOverwrite(folder + "/Well.dat", {}, false), common::Failure);
+  EXPECT_THROW(RefuseToOverwrite(folder + "/./notes.txt", {{folder + "/notes.txt", "the input"}}, false), common::Failure);
+  EXPECT_NO_THROW(RefuseToOverwrite(folder + "/Well.dat", {}, true));
+  EXPECT_NO_THROW(RefuseToOverwrite(folder + "/results.dat", {}, false));  // no project of that name
+  EXPECT_NO_THROW(RefuseToOverwrite(folder + "/Well.csv", {{folder + "/notes.txt", "the input"}}, false));
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ bool FileExists(const std::string& path);
 // (FileError) naming path and the reason; the temporary is removed then.
 void WriteFileReplacing(const std::string& path, std::string_view content);
 
-// The temporary name WriteFileReplacing uses for path (same folder).
+// The temporary WriteFileReplacing uses for path: path + ".tmp".
 std::string TemporaryNameFor(const std::string& path);
 
 }  // namespace common
