@@ -45,7 +45,8 @@ using InterfaceFunction = void (*)(int32_t method, int32_t* status, double* in, 
 const char* const kUsage =
     "usage: pellmar-run [--svg CHART.svg] [--csv] [--library PATH] [--dir FOLDER] INPUTS\n"
     "       pellmar-run --realizations FILE [--out RESULTS.csv] [--svg BANDS.svg]\n"
-    "                   [--bands BANDS.csv] [--dir FOLDER] [--no-progress]\n"
+    "                   [--bands BANDS.csv] [--precision CHANGES.csv] [--dir FOLDER]\n"
+    "                   [--no-progress]\n"
     "\n"
     "Runs one calculation as the host does: loads the adapter library, asks it\n"
     "for its numbers of inputs and outputs (method 3), then calculates\n"
@@ -73,6 +74,10 @@ const char* const kUsage =
     "--svg FILE     per series the median, the 5-95 % band and the mean\n"
     "--bands FILE   the same as a table: series, step, 5 %, median, 95 %, mean\n"
     "               (printed when no output file is named)\n"
+    "--precision FILE  every host input that the exchange file's four decimals\n"
+    "               change by more than a part in a million: row, line, host\n"
+    "               variable, value, what the driver sees (standard error shows\n"
+    "               the first ones and a summary)\n"
     "--no-progress  no progress bar (it shows on a terminal)\n"
     "--workers N    driver copies running side by side (default 2; one on\n"
     "               Windows)\n"
@@ -90,7 +95,7 @@ const char* const kUsage =
 
 
 struct Options {
-  std::string svg, library, dir, inputs, realizations, out, bands;
+  std::string svg, library, dir, inputs, realizations, out, bands, precision;
   bool csv = false, progress = true, force = false;
   DecimalMark decimal = DecimalMark::Recognise;
   size_t casesPerRun = 327;
@@ -109,6 +114,7 @@ Options Parse(const std::vector<std::string>& args) {
   app.add_option("--realizations", o.realizations);
   app.add_option("--out", o.out);
   app.add_option("--bands", o.bands);
+  app.add_option("--precision", o.precision);
   app.add_option("--cases-per-run", casesPerRun);
   app.add_option("--workers", workers);
   app.add_flag("--csv", o.csv);
@@ -124,7 +130,7 @@ Options Parse(const std::vector<std::string>& args) {
     if (o.csv || !o.library.empty()) throw UsageError{"--realizations runs the driver itself: --csv and --library do not apply"};
     return o;
   }
-  if (!o.out.empty() || !o.bands.empty()) throw UsageError{"--out and --bands go with --realizations"};
+  if (!o.out.empty() || !o.bands.empty() || !o.precision.empty()) throw UsageError{"--out, --bands and --precision go with --realizations"};
   if (positional.size() != 1) throw UsageError{"expected one INPUTS file, found " + std::to_string(positional.size()) + " arguments"};
   o.inputs = positional[0];
   return o;
@@ -275,6 +281,7 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
       r.out = o.out.empty() ? "" : fromStart(o.out);
       r.svg = o.svg.empty() ? "" : fromStart(o.svg);
       r.bands = o.bands.empty() ? "" : fromStart(o.bands);
+      r.precision = o.precision.empty() ? "" : fromStart(o.precision);
       r.casesPerRun = o.casesPerRun;
       r.workers = o.workers;
       r.progress = o.progress;
@@ -289,8 +296,7 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
                         o.force);
     {
       const std::vector<PrecisionChange> changes = PrecisionChanges(inputs);
-      for (size_t k = 0; k < changes.size() && k < 10; ++k) err << "pellmar-run: precision: " << DescribeChange(changes[k]) << "\n";
-      if (changes.size() > 10) err << "pellmar-run: precision: and " << changes.size() - 10 << " more host inputs\n";
+      for (const PrecisionChange& c : changes) err << "pellmar-run: precision: " << DescribeChange(c) << "\n";
       if (!changes.empty())
         err << "pellmar-run: precision: \"inputvars.dat\" keeps four decimals, so the driver sees these inputs changed by more than a part in a million\n";
     }

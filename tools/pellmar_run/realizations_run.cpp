@@ -44,7 +44,7 @@ void GuardOutputs(const RealizationsRequest& r) {
   std::vector<GuardedFile> guarded{{r.file, "the realizations file"}};
   for (const char* name : {"Control.dat", "inputvars.dat", "outfile.dat", "trashy.dat", kDriverFile, kEngineFile})
     guarded.push_back({(fs::current_path() / name).string(), std::string("the working folder's ") + name});
-  std::vector<std::pair<std::string, std::string>> outputs{{r.out, "--out"}, {r.svg, "--svg"}, {r.bands, "--bands"}};
+  std::vector<std::pair<std::string, std::string>> outputs{{r.out, "--out"}, {r.svg, "--svg"}, {r.bands, "--bands"}, {r.precision, "--precision"}};
   for (size_t i = 0; i < outputs.size(); ++i) {
     if (outputs[i].first.empty()) continue;
     RefuseToOverwrite(outputs[i].first, guarded, r.force);
@@ -55,15 +55,23 @@ void GuardOutputs(const RealizationsRequest& r) {
   }
 }
 
-void ReportPrecision(const Realizations& input, const std::vector<std::vector<double>>& seen, std::ostream& err) {
+// The first changes and a summary on standard error; every one of them in
+// the --precision table when one is named.
+void ReportPrecision(const Realizations& input, const std::vector<std::vector<double>>& seen, const std::string& table, std::ostream& err) {
   size_t shown = 0, total = 0;
   std::map<size_t, size_t> byVariable;
+  std::string csv = "row,line,host variable,value,driver sees\r\n";
   for (size_t i = 0; i < input.rows.size(); ++i)
     for (const PrecisionChange& c : PrecisionChanges(input.rows[i], seen[i])) {
       ++total;
       ++byVariable[c.variable];
       if (shown++ < kListed) err << "pellmar-run: precision: row " << i + 1 << " (line " << input.lines[i] << "), " << DescribeChange(c) << "\n";
+      if (!table.empty())
+        csv.append(std::to_string(i + 1)).append(",").append(std::to_string(input.lines[i])).append(",h").append(std::to_string(c.variable))
+            .append(",").append(ShortestNumber(c.value)).append(",").append(std::isnan(c.seen) ? std::string("not a number") : ExchangeText(c.value))
+            .append("\r\n");
     }
+  if (!table.empty()) common::WriteFileReplacing(table, csv);
   if (total == 0) return;
   std::vector<std::pair<size_t, size_t>> most(byVariable.begin(), byVariable.end());
   std::stable_sort(most.begin(), most.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
@@ -92,7 +100,7 @@ int RunRealizationsCommand(const RealizationsRequest& request, std::ostream& out
     seen[i] = ExchangeFileValues(texts[i]);
     for (double v : seen[i]) writable[i] = writable[i] && std::isfinite(v);
   }
-  ReportPrecision(input, seen, err);
+  ReportPrecision(input, seen, request.precision, err);
 
   // The first-stage answers the driver will compute, to group the runs.
   const ControlProjects projects = ReadControlProjects(folder);
@@ -146,6 +154,9 @@ int RunRealizationsCommand(const RealizationsRequest& request, std::ostream& out
         err << "pellmar-run: realization " << i + 1 << " (line " << input.lines[i] << " of " << input.name << ") failed: " << outcomes[i].failure
             << "\n";
     }
+  if (failed > kListed)
+    err << "pellmar-run: and " << failed - kListed << " more realizations failed" << (request.out.empty() ? "" : " (see " + request.out + ")")
+        << "\n";
   std::vector<std::optional<int>> outside(n);
   DomainReport report;
   for (size_t i = 0; i < n; ++i)

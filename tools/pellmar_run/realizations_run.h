@@ -12,6 +12,7 @@ namespace tools {
 struct RealizationsRequest {
   std::string file;               // the realizations, one per row
   std::string out, svg, bands;    // RESULTS.csv, BANDS.svg, BANDS.csv (empty: not wanted)
+  std::string precision;          // every input the exchange file changes, as a table
   size_t casesPerRun = 327;
   int workers = 2;                // driver copies running side by side
   bool progress = true, force = false;

@@ -113,7 +113,7 @@ TEST(PellmarRun, RealizationsEqualSingleHostCalculationsAndLeaveTheFolderAlone) 
   const std::string control = ReadText(folder + "/Control.dat");
 
   Outcome r = Pellmar({"--dir", folder, "--realizations", folder + "/real.csv", "--out", folder + "/res.csv", "--bands", folder + "/bands.csv",
-                       "--svg", folder + "/bands.svg"});
+                       "--svg", folder + "/bands.svg", "--precision", folder + "/precision.csv"});
   EXPECT_EQ(r.code, 1) << r.err;
   EXPECT_NE(r.err.find("realization 5 (line 5 of " + folder + "/real.csv) failed: Torvane: subscript out of range: first-stage column 40"),
             std::string::npos)
@@ -127,6 +127,7 @@ TEST(PellmarRun, RealizationsEqualSingleHostCalculationsAndLeaveTheFolderAlone) 
   EXPECT_NE(r.err.find("precision: row 10 (line 10), host variable 2: 0.00002 reaches the driver as 0.0000"), std::string::npos) << r.err;
   for (const char* f : {"inputvars.dat", "outfile.dat", "trashy.dat"}) EXPECT_EQ(ReadText(folder + "/" + f), std::string(f) + " as left\r\n");
   EXPECT_EQ(ReadText(folder + "/Control.dat"), control);
+  EXPECT_EQ(ReadText(folder + "/precision.csv"), "row,line,host variable,value,driver sees\r\n10,10,h2,2e-05,0.0000\r\n");
 
   InputTable results = ReadInputTable(folder + "/res.csv", {});
   ASSERT_EQ(results.rows.size(), 330u);
