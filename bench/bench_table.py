@@ -80,13 +80,21 @@ def main():
     wc = re.search(r"wc -l: (\d+) lines, (\d+) bytes, best (\d+) ns", (out / "load_wc.txt").read_text())
     wc_mbs = int(wc.group(2)) / 1e6 / (int(wc.group(3)) / 1e9)
     size_mb = int(wc.group(2)) / 1e6
-    for name, label in (("BM_ApplyNNetOneCase/real_time", "ApplyNNet on one case"),
-                        ("BM_LoadNetworkFile/real_time", "load alone")):
+    without = ld.get("BM_BackPropWithoutSection/real_time")
+    for name, label in (("BM_BackPropWithSection/real_time", "Back Prop on 100 rows"),
+                        ("BM_LoadNetworkFile/real_time", "load alone (section checked, kept)"),
+                        ("BM_LoadAndConvert/real_time", "load converting the section"),
+                        ("BM_GrnnOneCase/real_time", "GRNN on one case")):
         e = ld.get(name)
         if e:
             mbs = size_mb / (ms(e) / 1e3)
             row(f"Loading a {size_mb:.1f} MB, {int(wc.group(1)):,}-line .DLLFile, {label} (MB/s)", f"{mbs:,.0f}",
-                f"wc -l {wc_mbs:,.0f}", f"{mbs / wc_mbs:.2f}x", ">= 150 MB/s", f"{ms(e):.1f} ms")
+                f"wc -l {wc_mbs:,.0f}", f"{mbs / wc_mbs:.2f}x", ">= 3,000 MB/s" if "100 rows" in label else "",
+                f"{ms(e):.2f} ms")
+    if without and ld.get("BM_BackPropWithSection/real_time"):
+        w = ms(ld["BM_BackPropWithSection/real_time"])
+        row("Back Prop on 100 rows, with the section against without (ms)", f"{w:.2f}",
+            f"without {ms(without):.3f}", f"{w / ms(without):.0f}x", "", "")
 
     # One host calculation.
     host = (out / "host.txt").read_text()
@@ -108,6 +116,20 @@ def main():
     if mem:
         row("Peak memory of one driver run (kB, max RSS)", mem.group(1), f"copy driver {mem.group(2)}",
             f"{int(mem.group(1)) / int(mem.group(2)):.2f}x", "-")
+
+    # The same with Spring keeping 20,000 stored patterns.
+    large = out / "host_20000.txt"
+    if large.exists():
+        text = large.read_text()
+        d = re.search(r"driver: median ([0-9.]+) ms", text)
+        f = re.search(r"floor: +median ([0-9.]+) ms", text)
+        cpu = re.search(r"processor time per call .*: driver ([0-9.]+) ms +floor ([0-9.]+) ms", text)
+        size = re.search(r"compiled file ([0-9.]+) MB", text)
+        if d and f and cpu and size:
+            row(f"Host calculation, Spring with 20,000 patterns ({size.group(1)} MB), median (ms)", d.group(1),
+                f"floor {f.group(1)}", f"{float(d.group(1)) / float(f.group(1)):.2f}x", "-")
+            row("... processor time per call, all processes (ms)", cpu.group(1), f"floor {cpu.group(2)}",
+                f"{float(cpu.group(1)) / float(cpu.group(2)):.2f}x", "-")
 
     # Compilation (compile_bench.sh's own output).
     comp = (out / "compile.txt").read_text()

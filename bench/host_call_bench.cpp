@@ -9,12 +9,18 @@
 // load than the elapsed time), and the peak memory (maximum resident set)
 // of one run of each driver.
 //
-// Usage: host_call_bench FOLDER COPY_DRIVER [CALLS]
+// Usage: host_call_bench FOLDER COPY_DRIVER [CALLS] [PATTERNS]
 //   FOLDER       a working folder: Torvane, libQuenby.so, libPellmar.so and
 //                the sample set of tools/sample-generator (Control.dat,
 //                projects/, inputs.txt); bench/run_all.sh prepares it
 //   COPY_DRIVER  the built copy_driver program
 //   CALLS        calls of each kind (default 300)
+//   PATTERNS     when given, the compiled file of network B (Control.dat's
+//                line 4, "Spring" in the sample set) is rewritten after the
+//                first call with this many stored general regression
+//                patterns, its own repeated: a study trained on more records
+//                (the driver evaluates it with "Back Prop" only, so the
+//                results stay the same)
 #ifdef _WIN32
 #include <cstdio>
 int main() {
@@ -38,6 +44,9 @@ int main() {
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "compiled_file.h"
+#include "loaded_network.h"
 
 extern char** environ;
 
@@ -127,6 +136,43 @@ long PeakKilobytes(const fs::path& folder, const fs::path& program, const fs::pa
   return std::strtol(text, nullptr, 10);
 }
 
+// Network B's project path: line 4 of Control.dat, relative to folder.
+fs::path NetworkB(const fs::path& folder) {
+  std::ifstream in(folder / "Control.dat");
+  std::string line;
+  for (int i = 0; i < 4 && std::getline(in, line); ++i) {
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line.empty()) Die("Control.dat names no network B");
+  return fs::path(line).is_absolute() ? fs::path(line) : folder / line;
+}
+
+// Rewrites project's compiled file with `patterns` stored patterns.
+void EnlargeGrnnSection(const fs::path& project, int32_t patterns) {
+  quenby::LoadedNetwork& n = quenby::Net();
+  n.ProjectPath = project.string();
+  const quenby::CompiledSections sections = quenby::LoadNetworkFile();
+  quenby::ConvertPendingGrnnSection();
+  if (!sections.grnn || n.TrainingCount < 1) Die(project.string() + " has no stored general regression patterns");
+  auto repeat = [&](quenby::Array2<double>& t) {
+    if (t.Upper1() < n.TrainingCount) return;  // not used by this calibration
+    quenby::Array2<double> larger;
+    larger.Redim(patterns, t.Upper2());
+    for (int32_t p = 1; p <= patterns; ++p) {
+      for (int64_t j = 0; j <= t.Upper2(); ++j) larger(p, j) = t((p - 1) % n.TrainingCount + 1, j);
+    }
+    t = std::move(larger);
+  };
+  repeat(n.TrainingInputs);
+  repeat(n.TrainingOutputs);
+  if (n.GrnnCalibration != "Holdout") repeat(n.GeneticSmoothing);
+  n.TrainingCount = patterns;
+  std::ofstream out(project.string() + ".DLLFile", std::ios::binary | std::ios::trunc);
+  out << quenby::CompiledFileText(sections.backProp, true);
+  if (!out) Die("cannot write " + project.string() + ".DLLFile");
+  quenby::ResetLoadedNetwork();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -135,6 +181,7 @@ int main(int argc, char** argv) {
   const fs::path copyDriver = fs::absolute(argv[2]);
   const int calls = argc > 3 ? std::atoi(argv[3]) : 300;
   if (calls < 1) Die("CALLS must be 1 or more");
+  const int patterns = argc > 4 ? std::atoi(argv[4]) : 0;
 
   void* adapter = dlopen((work / "libPellmar.so").c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!adapter) Die(std::string("cannot load the adapter: ") + dlerror());
@@ -146,6 +193,12 @@ int main(int argc, char** argv) {
 
   // The first call compiles the projects whose ".DLLFile" file is missing.
   const double firstMs = TimedCall(call, work, in, first);
+  if (patterns > 0) {
+    const fs::path b = NetworkB(work);
+    EnlargeGrnnSection(b, patterns);
+    std::printf("network B (%s): %d stored patterns, compiled file %.1f MB\n", b.filename().c_str(), patterns,
+                static_cast<double>(fs::file_size(b.string() + ".DLLFile")) / 1e6);
+  }
 
   // The floor's folder: the copy driver under the driver's name and the
   // real driver's result, ready to be copied.

@@ -1,17 +1,28 @@
-// Loading a compiled network: a ".DLLFile" file of a "Holdout" general
-// regression network with 10,000 patterns x 57 values (55 inputs, 2 outputs;
-// about 570,000 lines), in MB of file per second:
-//   BM_ApplyNNetOneCase  ApplyNNet("GRNN") on one case: existence test, load,
-//                        input preparation, the pass over the patterns;
-//   BM_LoadNetworkFile   the load alone.
-// Usage: load_bench [FOLDER] [benchmark flags]. The file is written to
-// FOLDER/load.DLLFile (default: a scratch folder, removed at the end), so
-// bench/load_bench.sh can time `wc -l` on the same file.
+// Loading a compiled network whose general regression section dwarfs the
+// rest: 55 inputs, 30 hidden neurons, 2 outputs and a "Holdout" section of
+// 20,000 patterns x 57 values of six decimals, as measured data have (about
+// 1.14 million lines, 14 MB), in MB of
+// compiled file per second:
+//   BM_BackPropWithSection     ApplyNNet("Back Prop") on 100 rows: the
+//                              section is checked and kept, not converted;
+//   BM_BackPropWithoutSection  the same call on the same network compiled
+//                              without the section (its own, smaller file);
+//   BM_LoadAndConvert          the load with the section converted, what
+//                              every call paid when the load converted it;
+//   BM_LoadNetworkFile         the load alone;
+//   BM_GrnnOneCase             ApplyNNet("GRNN") on one case: load,
+//                              conversion, the pass over the patterns.
+// Usage: load_bench [FOLDER] [benchmark flags]. The files are written to
+// FOLDER/load.DLLFile and FOLDER/load_without.DLLFile (default: a scratch
+// folder, removed at the end), so bench/run_all.sh can time `wc -l` on the
+// same file.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "bench_networks.h"
@@ -22,42 +33,82 @@
 namespace {
 
 constexpr int16_t kInputs = 55;
+constexpr int16_t kHidden = 30;
 constexpr int16_t kOutputs = 2;
-constexpr int32_t kPatterns = 10000;
+constexpr int32_t kPatterns = 20000;
+constexpr int32_t kRows = 100;
 
-std::string g_project;
-int64_t g_bytes = 0;
+std::string g_with;     // project paths
+std::string g_without;
+int64_t g_withBytes = 0;
+int64_t g_withoutBytes = 0;
 
-void SetBytesCounter(benchmark::State& state) {
-  state.SetBytesProcessed(state.iterations() * g_bytes);
+// The back-propagation network of bench_networks.h with a "Holdout" section.
+void MakeNetwork() {
+  bench::MakeBackPropNetwork(kInputs, kHidden, kOutputs, 1);
+  quenby::LoadedNetwork& n = quenby::Net();
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  n.GrnnCalibration = "Holdout";
+  n.GrnnSmoothing = 0.35;
+  n.TrainingCount = kPatterns;
+  n.TrainingInputs.Redim(kPatterns, kInputs);
+  n.TrainingOutputs.Redim(kPatterns, kOutputs);
+  auto sixDecimals = [](double v) { return std::round(v * 1e6) / 1e6; };
+  for (int32_t p = 1; p <= kPatterns; ++p) {
+    for (int j = 1; j <= kInputs; ++j) n.TrainingInputs(p, j) = sixDecimals(u(rng) / 3.0);
+    for (int k = 1; k <= kOutputs; ++k) n.TrainingOutputs(p, k) = sixDecimals(0.5 + 0.5 * u(rng) / 7.0);
+  }
 }
 
-void BM_ApplyNNetOneCase(benchmark::State& state) {
+void Apply(benchmark::State& state, const char* method, const std::string& project, int32_t rows, int64_t bytes) {
   quenby::ResetLoadedNetwork();
-  bench::InputTable inputs(1, kInputs);
+  bench::InputTable inputs(rows, kInputs);
   for (auto _ : state) {
     QuenbyTable result{};
-    if (ApplyNNet("GRNN", g_project.c_str(), &inputs.table, &result) != QUENBY_OK) {
+    if (ApplyNNet(method, project.c_str(), &inputs.table, &result) != QUENBY_OK) {
       state.SkipWithError(QuenbyLastError());
       break;
     }
     benchmark::DoNotOptimize(result.data);
     QuenbyFreeTable(&result);
   }
-  SetBytesCounter(state);
+  state.SetBytesProcessed(state.iterations() * bytes);
 }
-BENCHMARK(BM_ApplyNNetOneCase)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_BackPropWithSection(benchmark::State& state) { Apply(state, "Back Prop", g_with, kRows, g_withBytes); }
+BENCHMARK(BM_BackPropWithSection)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_BackPropWithoutSection(benchmark::State& state) {
+  Apply(state, "Back Prop", g_without, kRows, g_withoutBytes);
+}
+BENCHMARK(BM_BackPropWithoutSection)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_LoadAndConvert(benchmark::State& state) {
+  quenby::ResetLoadedNetwork();
+  quenby::Net().ProjectPath = g_with;
+  for (auto _ : state) {
+    quenby::LoadNetworkFile();
+    quenby::ConvertPendingGrnnSection();
+    benchmark::DoNotOptimize(quenby::Net().TrainingInputs.data());
+  }
+  state.SetBytesProcessed(state.iterations() * g_withBytes);
+}
+BENCHMARK(BM_LoadAndConvert)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_LoadNetworkFile(benchmark::State& state) {
   quenby::ResetLoadedNetwork();
-  quenby::Net().ProjectPath = g_project;
+  quenby::Net().ProjectPath = g_with;
   for (auto _ : state) {
     quenby::LoadNetworkFile();
-    benchmark::DoNotOptimize(quenby::Net().TrainingInputs.data());
+    benchmark::DoNotOptimize(quenby::Net().InputWeights.data());
   }
-  SetBytesCounter(state);
+  state.SetBytesProcessed(state.iterations() * g_withBytes);
 }
 BENCHMARK(BM_LoadNetworkFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_GrnnOneCase(benchmark::State& state) { Apply(state, "GRNN", g_with, 1, g_withBytes); }
+BENCHMARK(BM_GrnnOneCase)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
@@ -71,11 +122,15 @@ int main(int argc, char** argv) {
     scratch = std::make_unique<bench::ScratchFolder>("quenby-load-bench");
     folder = std::filesystem::path(scratch->File("x")).parent_path().string();
   }
-  g_project = (std::filesystem::path(folder) / "load").string();
-  bench::MakeGrnnNetwork(kInputs, kOutputs, kPatterns);
-  bench::WriteDllFile(g_project, false, true);
-  g_bytes = static_cast<int64_t>(std::filesystem::file_size(g_project + ".DLLFile"));
-  std::printf("%s.DLLFile: %.1f MB\n", g_project.c_str(), static_cast<double>(g_bytes) / 1e6);
+  g_with = (std::filesystem::path(folder) / "load").string();
+  g_without = (std::filesystem::path(folder) / "load_without").string();
+  MakeNetwork();
+  bench::WriteDllFile(g_with, true, true);
+  bench::WriteDllFile(g_without, true, false);
+  g_withBytes = static_cast<int64_t>(std::filesystem::file_size(g_with + ".DLLFile"));
+  g_withoutBytes = static_cast<int64_t>(std::filesystem::file_size(g_without + ".DLLFile"));
+  std::printf("%s.DLLFile: %.1f MB; without the section %.3f MB\n", g_with.c_str(),
+              static_cast<double>(g_withBytes) / 1e6, static_cast<double>(g_withoutBytes) / 1e6);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

@@ -70,6 +70,12 @@ mkdir -p "$host"
 cp "$build/bin/Torvane" "$build/bin/libQuenby.so" "$build/bin/libPellmar.so" "$host/"
 "$build/bin/sample-generator" "$host" >/dev/null
 "$build/bench/host_call_bench" "$host" "$build/bench/copy_driver" "$calls" >"$out/host.txt"
+# The same sample set with network B keeping 20,000 stored patterns.
+large="$out/host_20000/work"
+mkdir -p "$large"
+cp "$build/bin/Torvane" "$build/bin/libQuenby.so" "$build/bin/libPellmar.so" "$large/"
+"$build/bin/sample-generator" "$large" >/dev/null
+"$build/bench/host_call_bench" "$large" "$build/bench/copy_driver" "$((calls / 3 + 1))" 20000 >"$out/host_20000.txt"
 
 echo "compilation ..." >&2
 "$root/bench/compile_bench.sh" "$build" >"$out/compile.txt" 2>&1

@@ -61,7 +61,25 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "write_seeds: the small project does not compile: %s\n", QuenbyLastError());
     return 1;
   }
-  Write(root / "dllfile_loader_fuzz" / "small_project.DLLFile", Read(project + ".DLLFile"));
+  const std::string small = Read(project + ".DLLFile");
+  Write(root / "dllfile_loader_fuzz" / "small_project.DLLFile", small);
+
+  // Pairs of compiled files, split at a NUL byte: sections of both kinds,
+  // numbers the bulk check leaves to the field reader, a file without a
+  // section after one with it, and damaged sections.
+  const std::string none = Read(fixtures / "no_network.DLLFile");
+  const std::string head = none.substr(0, none.size() - std::string("No GRNN\r\n").size());
+  const std::string genetic = head + "GRNN Info\r\nGenetic\r\n 2 \r\n 1.5 \r\n 2 \r\n 0.25 \r\n-0.5 \r\n 1 \r\n"
+                                     " 0.75 \r\n 1.25 \r\n 0.5 \r\n-1 \r\n 0 \r\n";
+  const std::string holdout = head + "GRNN Info\r\nHoldout\r\n 0.3  2 \r\n 1.5E-07 \r\n 2,\t0.25\r\n\r\n-0.5 \r\n 1 \r\n"
+                                     " 0.75\n 1.25 \r\n";
+  const std::string grnnSeeds[][2] = {{small, none},  {none, small},     {genetic, holdout}, {holdout, genetic},
+                                      {genetic, none}, {genetic.substr(0, genetic.size() - 9), holdout}};
+  int seed = 0;
+  for (const auto& [a, b] : grnnSeeds) {
+    Write(root / "grnn_deferral_fuzz" / ("pair" + std::to_string(++seed)), a + std::string(1, '\0') + b);
+  }
+  Write(root / "grnn_deferral_fuzz" / "small_project.DLLFile", small);
   fs::remove_all(scratch);
 
   std::string outfile;

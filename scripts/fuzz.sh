@@ -27,7 +27,7 @@ cmake --build "$build" -j"$(nproc)"
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(dllfile_loader_fuzz compile_dat_fuzz compile_flg_fuzz compile_ndp_fuzz compile_MinMax_fuzz
+  targets=(dllfile_loader_fuzz grnn_deferral_fuzz compile_dat_fuzz compile_flg_fuzz compile_ndp_fuzz compile_MinMax_fuzz
            compile_clu_fuzz compile_net_fuzz compile_grn_fuzz outfile_reader_fuzz control_file_fuzz
            inputvars_fuzz number_form_fuzz)
 fi

@@ -27,6 +27,18 @@ CompiledSections LoadNetworkFileInto(LoadedNetwork& n, const std::string& path);
 // The same from text already in memory; fileName is used in messages.
 CompiledSections LoadNetworkText(std::string_view text, const std::string& fileName);
 
+// The loaders check a general regression section's patterns and keep its
+// text; this fills GeneticSmoothing, TrainingInputs and TrainingOutputs from
+// it, as the load would have. Whatever reads those tables calls it first;
+// nothing happens when no section is pending.
+void ConvertPendingGrnnSection(LoadedNetwork& n);
+void ConvertPendingGrnnSection();  // of Net()
+
+// Whether the loaders defer that conversion (the default) or convert as
+// they read, field after field; tests and a fuzz target hold the two to
+// each other. Returns the earlier setting.
+bool DeferGrnnSections(bool defer);
+
 // Writer, in the layout's order. Each appends complete CR LF lines and fails
 // (subscript) when a table it must write is smaller than its counts say.
 // Rows 1..16: general information through the marker "*** BackProp ***".

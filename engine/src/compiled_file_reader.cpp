@@ -3,6 +3,7 @@
 // against its 16-bit limits and against what remains of the file before a
 // table is allocated for it.
 #include <string>
+#include <utility>
 
 #include "common/checked16.h"
 #include "common/failure.h"
@@ -15,6 +16,8 @@ namespace quenby {
 using common::FailureClass;
 
 namespace {
+
+bool g_deferGrnn = true;
 
 // A sum of counts the file states, checked as the 16-bit arithmetic it is.
 int16_t CountSum(const FieldReader& in, int32_t a, int32_t b, const char* what) {
@@ -125,6 +128,25 @@ void ReadBackProp(FieldReader& in, LoadedNetwork& n) {
   }
 }
 
+// The section's tables, in the layout's order, with the counts the section
+// was loaded with.
+void ReadGrnnTables(FieldReader& in, LoadedNetwork& n, const PendingGrnnSection& s) {
+  if (s.Genetic) {
+    n.GeneticSmoothing.Redim(s.Patterns, s.InputCount, "GeneticSmoothing");
+    for (int32_t p = 1; p <= s.Patterns; ++p) {
+      in.ReadDoubles(n.GeneticSmoothing.Row(p) + 1, s.InputCount, "a genetic smoothing factor");
+    }
+  }
+  n.TrainingInputs.Redim(s.Patterns, s.InputCount, "TrainingInputs");
+  n.TrainingOutputs.Redim(s.Patterns, s.OutputCount, "TrainingOutputs");
+  for (int32_t p = 1; p <= s.Patterns; ++p) {
+    in.ReadDoubles(n.TrainingInputs.Row(p) + 1, s.InputCount, "a training input");
+    in.ReadDoubles(n.TrainingOutputs.Row(p) + 1, s.OutputCount, "a training output");
+  }
+}
+
+// The calibration and the counts are read as they come; the patterns are
+// checked and kept, and converted when a "GRNN" call first needs them.
 void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
   n.GrnnCalibration = in.ReadText("the GRNN calibration");
   const int16_t nIn = CountSum(in, n.DirectInputCount, n.DerivedInputCount, "network input count");
@@ -142,24 +164,53 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
                      in.FileName(), line);
     }
   };
-  if (n.GrnnCalibration != "Holdout") {
+  const bool genetic = n.GrnnCalibration != "Holdout";
+  if (genetic) {
     readTrainingCount();
     requirePatterns(int64_t{nIn} + perPattern, "genetic smoothing factors and training values");
-    n.GeneticSmoothing.Redim(n.TrainingCount, nIn, "GeneticSmoothing");
-    for (int32_t p = 1; p <= n.TrainingCount; ++p) {
-      in.ReadDoubles(n.GeneticSmoothing.Row(p) + 1, nIn, "a genetic smoothing factor");
-    }
   } else {
     n.GrnnSmoothing = in.ReadDouble("the smoothing factor");
     readTrainingCount();
     requirePatterns(perPattern, "training values");
   }
-  n.TrainingInputs.Redim(n.TrainingCount, nIn, "TrainingInputs");
-  n.TrainingOutputs.Redim(n.TrainingCount, n.OutputCount, "TrainingOutputs");
-  for (int32_t p = 1; p <= n.TrainingCount; ++p) {
-    in.ReadDoubles(n.TrainingInputs.Row(p) + 1, nIn, "a training input");
-    in.ReadDoubles(n.TrainingOutputs.Row(p) + 1, n.OutputCount, "a training output");
+
+  PendingGrnnSection& s = n.PendingGrnn;
+  if (!g_deferGrnn) {
+    ConvertPendingGrnnSection(n);  // the tables as they stand before this section
+    PendingGrnnSection counts;
+    counts.Genetic = genetic;
+    counts.Patterns = n.TrainingCount;
+    counts.InputCount = nIn;
+    counts.OutputCount = n.OutputCount;
+    ReadGrnnTables(in, n, counts);
+    return;
   }
+  // A "Holdout" section leaves GeneticSmoothing as it was, which may still
+  // be an earlier section's to fill.
+  if (s.Pending && s.Genetic && !genetic) ConvertPendingGrnnSection(n);
+  const long firstLine = in.Line();
+  const bool startsLine = in.AtLineStart();
+  in.KeepFromHere(s.Spare);
+  bool good = true;
+  try {
+    in.SkipDoubles(int64_t{n.TrainingCount} * ((genetic ? nIn : 0) + perPattern), "a training value");
+  } catch (const common::Failure& f) {
+    if (f.cls == FailureClass::FileNotFound) throw;  // the file could not be read: no text to convert
+    good = false;
+  }
+  // A damaged section fails as the conversion meets the fault, leaving what
+  // it read and, in the tables it did not reach, the earlier section's.
+  if (!good) ConvertPendingGrnnSection(n);
+  std::swap(s.Text, s.Spare);
+  s.FileName = in.FileName();
+  s.FirstLine = firstLine;
+  s.StartsLine = startsLine;
+  s.Genetic = genetic;
+  s.Patterns = n.TrainingCount;
+  s.InputCount = nIn;
+  s.OutputCount = n.OutputCount;
+  s.Pending = true;
+  if (!good) ConvertPendingGrnnSection(n);
 }
 
 CompiledSections LoadNetwork(FieldReader& in, LoadedNetwork& n) {
@@ -189,6 +240,22 @@ CompiledSections LoadNetworkText(std::string_view text, const std::string& fileN
   FieldReader in(text, fileName);
   return LoadNetwork(in, Net());
 }
+
+bool DeferGrnnSections(bool defer) {
+  const bool earlier = g_deferGrnn;
+  g_deferGrnn = defer;
+  return earlier;
+}
+
+void ConvertPendingGrnnSection(LoadedNetwork& n) {
+  PendingGrnnSection& s = n.PendingGrnn;
+  if (!s.Pending) return;
+  s.Pending = false;
+  FieldReader in(s.Text.View(), s.FileName, s.FirstLine, s.StartsLine);
+  ReadGrnnTables(in, n, s);
+}
+
+void ConvertPendingGrnnSection() { ConvertPendingGrnnSection(Net()); }
 
 CompiledSections LoadNetworkFile(size_t pieceBytes) {
   FieldReader in(Net().ProjectPath + ".DLLFile", pieceBytes);

@@ -160,6 +160,7 @@ void AppendBackPropSection(std::string& out) {
 }
 
 void AppendGrnnSection(std::string& out) {
+  ConvertPendingGrnnSection();
   const LoadedNetwork& n = Net();
   const int16_t nIn = NetInputCount(n);
   Marker(out, "GRNN Info");

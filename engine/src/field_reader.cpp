@@ -7,12 +7,17 @@
 #include "common/number_text.h"
 #include "common/platform.h"
 #include "decimal_reading.h"
+#include "number_line_scan.h"
 
 namespace quenby {
 
 using common::FailureClass;
 
 namespace {
+
+// Kept pieces are read this large: few reads, and each piece is checked
+// while it is still in the processor's cache.
+constexpr size_t kKeptPieceBytes = size_t{1} << 17;
 
 std::string Quoted(std::string_view token) {
   constexpr size_t kShown = 40;
@@ -25,8 +30,12 @@ std::string Quoted(std::string_view token) {
 
 }  // namespace
 
-FieldReader::FieldReader(std::string_view text, std::string fileName)
-    : text_(text), fileName_(std::move(fileName)), fileSize_(static_cast<int64_t>(text.size())) {}
+FieldReader::FieldReader(std::string_view text, std::string fileName, long firstLine, bool startsLine)
+    : text_(text),
+      fileName_(std::move(fileName)),
+      line_(firstLine),
+      startsLine_(startsLine),
+      fileSize_(static_cast<int64_t>(text.size())) {}
 
 FieldReader::FieldReader(const std::string& path, size_t pieceBytes) : fileName_(path) {
   file_ = common::OpenFile(path, "rb");
@@ -53,6 +62,7 @@ FieldReader::~FieldReader() {
 
 bool FieldReader::NextPiece() {
   if (!file_) return false;
+  if (keep_) return NextKeptPiece();
   const size_t done = text_.size();
   piecesBefore_ += static_cast<int64_t>(done);
   std::memmove(buffer_.get(), buffer_.get() + done, filled_ - done);
@@ -211,6 +221,96 @@ void FieldReader::ReadDoubles(double* out, int64_t count, std::string_view what)
     if (i == count) break;
 #endif
     out[i++] = ReadDouble(what);
+  }
+}
+
+void FieldReader::SkipDoubles(int64_t count, std::string_view what) {
+  while (count > 0) {
+    int64_t stop = 0;  // from the file's start: read fields up to here
+    if (AtLineStart()) {
+      if (pos_ >= text_.size() && !NextPiece()) break;  // ReadDouble below fails at the end
+      const NumberLineScan scan = ScanNumberLines(text_.data(), text_.size(), pos_, count);
+      pos_ = scan.end;
+      line_ += static_cast<long>(scan.lines);
+      count -= scan.lines;
+      stop = piecesBefore_ + static_cast<int64_t>(scan.stop);
+    }
+    // The lines the scan stopped at, read as fields until the reading stands
+    // at a line start again past them.
+    while (count > 0) {
+      ReadDouble(what);
+      --count;
+      if (piecesBefore_ + static_cast<int64_t>(pos_) >= stop && AtLineStart()) break;
+    }
+  }
+  while (count > 0) {
+    ReadDouble(what);
+    --count;
+  }
+}
+
+void FieldReader::KeepFromHere(KeptText& kept) {
+  startsLine_ = AtLineStart();
+  if (!file_) {
+    const size_t rest = text_.size() - pos_;
+    kept.Reserve(rest);
+    if (rest > 0) std::memcpy(kept.Data(), text_.data() + pos_, rest);
+    kept.SetSize(rest);
+    text_ = kept.View();
+    pos_ = 0;
+    return;
+  }
+  // Room for the rest of the file as found on opening, one byte over so
+  // that the read that finds the end needs no more.
+  const size_t buffered = filled_ - pos_;
+  const int64_t expected = fileSize_ - piecesBefore_ - static_cast<int64_t>(pos_);
+  size_t room = buffered + kKeptPieceBytes;
+  if (expected >= 0 && expected < INT64_MAX / 2) room = std::max(room, static_cast<size_t>(expected) + 1);
+  kept.Reserve(room);
+  if (buffered > 0) std::memcpy(kept.Data(), buffer_.get() + pos_, buffered);
+  kept.SetSize(buffered);
+  keep_ = &kept;
+  keptFilled_ = buffered;
+  pieceStart_ = 0;
+  piecesBefore_ += static_cast<int64_t>(pos_);
+  text_ = std::string_view(kept.Data(), text_.size() - pos_);
+  pos_ = 0;
+}
+
+bool FieldReader::NextKeptPiece() {
+  KeptText& kept = *keep_;
+  piecesBefore_ += static_cast<int64_t>(text_.size());
+  pieceStart_ += text_.size();
+  pos_ = 0;
+  startsLine_ = true;  // a piece ends after a line end
+  for (;;) {
+    if (!fileEnded_) {
+      if (keptFilled_ == kept.Capacity()) {  // the file grew since it was opened
+        kept.SetSize(keptFilled_);
+        kept.Grow(keptFilled_ * 2);
+      }
+      // Pieces of twice the buffer's size (tests read in tiny ones).
+      const size_t want = std::min(std::min(kKeptPieceBytes, capacity_ * 2), kept.Capacity() - keptFilled_);
+      const size_t got = std::fread(kept.Data() + keptFilled_, 1, want, file_);
+      keptFilled_ += got;
+      kept.SetSize(keptFilled_);
+      if (got < want) {
+        if (std::ferror(file_)) {
+          common::Fail(FailureClass::FileNotFound, "cannot read the compiled network file " + fileName_);
+        }
+        fileEnded_ = true;
+      }
+    }
+    // As in NextPiece: the piece ends after its last complete line end.
+    const char* b = kept.Data();
+    size_t end = keptFilled_;
+    if (!fileEnded_) {
+      while (end > pieceStart_ && !(b[end - 1] == '\n' || (b[end - 1] == '\r' && end < keptFilled_))) --end;
+    }
+    if (end > pieceStart_ || fileEnded_) {
+      text_ = std::string_view(b + pieceStart_, end - pieceStart_);
+      return end > pieceStart_;
+    }
   }
 }
 

@@ -14,13 +14,16 @@
 #include <string_view>
 
 #include "common/failure.h"
+#include "kept_text.h"
 
 namespace quenby {
 
 class FieldReader {
  public:
   // text must outlive the reader; fileName is used in messages only.
-  FieldReader(std::string_view text, std::string fileName);
+  // firstLine: the line number of the text's first byte in its file, and
+  // startsLine whether that byte starts a line there.
+  FieldReader(std::string_view text, std::string fileName, long firstLine = 1, bool startsLine = true);
   // Reads the file at path; a file that cannot be opened is a file-not-found
   // failure naming it, and so is one whose reading fails later.
   // pieceBytes is the buffer's starting size (a longer line enlarges it).
@@ -41,6 +44,10 @@ class FieldReader {
   // count number fields into out[0..count-1]: the same as count calls of
   // ReadDouble, with less work per number.
   void ReadDoubles(double* out, int64_t count, std::string_view what);
+  // Moves past count number fields exactly as ReadDoubles would, failing
+  // where and as it would, but converts only the lines that the bulk check
+  // (number_line_scan.h) cannot vouch for.
+  void SkipDoubles(int64_t count, std::string_view what);
   int16_t ReadInt16(std::string_view what);
   int32_t ReadInt32(std::string_view what);
   // A count: an Int16 of 0 or more (a negative count is a subscript failure,
@@ -58,6 +65,14 @@ class FieldReader {
   // than the file can hold is refused before anything is allocated for it.
   void RequireRoom(int64_t values, std::string_view what) const;
 
+  // From the current position on, every byte the reader reads is kept in
+  // kept, which must outlive the reading: the rest of a text at once, a
+  // file piece by piece as the reading needs it (each piece is read while
+  // it is still in the processor's cache).
+  void KeepFromHere(KeptText& kept);
+
+  // Whether the current position is the start of a line.
+  bool AtLineStart() const { return pos_ == 0 ? startsLine_ : IsLineEndByte(text_[pos_ - 1]); }
   // Line number (from 1) of the current position.
   long Line() const { return line_; }
   const std::string& FileName() const { return fileName_; }
@@ -78,11 +93,14 @@ class FieldReader {
   // Replaces the finished piece of a file by the next whole lines (the rest
   // of the file at its end); false when nothing is left.
   bool NextPiece();
+  bool NextKeptPiece();
+  static bool IsLineEndByte(char c) { return c == '\r' || c == '\n'; }
 
   std::string_view text_;  // the piece being read: whole lines
   std::string fileName_;
   size_t pos_ = 0;  // within text_
   long line_ = 1;
+  bool startsLine_ = true;  // whether text_ starts a line of the file
 
   // Reading a file: buffer_ holds the piece and the bytes read after it.
   std::FILE* file_ = nullptr;
@@ -92,6 +110,11 @@ class FieldReader {
   bool fileEnded_ = true;
   int64_t piecesBefore_ = 0;  // bytes of the file before the piece
   int64_t fileSize_ = 0;      // as found on opening
+
+  // Keeping: the pieces follow each other in keep_'s storage.
+  KeptText* keep_ = nullptr;
+  size_t keptFilled_ = 0;  // bytes read into it
+  size_t pieceStart_ = 0;  // where text_ starts in it
 };
 
 }  // namespace quenby

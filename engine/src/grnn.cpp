@@ -13,6 +13,7 @@
 #include "common/checked16.h"
 #include "common/failure.h"
 #include "common/number_text.h"
+#include "compiled_file.h"
 #include "grnn_kernel.h"
 #include "loaded_network.h"
 
@@ -380,6 +381,7 @@ double GeneticEstimate(int32_t i, int32_t patternCount, int16_t inputCount, int1
 }
 
 void RunGrnn() {
+  ConvertPendingGrnnSection();  // the patterns, on the network's first use
   LoadedNetwork& net = Net();
   const int16_t nIn = common::Add16(net.DirectInputCount, net.DerivedInputCount,
                                     "DirectInputCount + DerivedInputCount");

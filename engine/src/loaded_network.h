@@ -6,12 +6,31 @@
 #include <string>
 
 #include "engine_arrays.h"
+#include "kept_text.h"
 
 namespace quenby {
 
 // Booleans are stored as 16-bit integers: false 0, true -1.
 inline constexpr int16_t kTrue = -1;
 inline constexpr int16_t kFalse = 0;
+
+// A general regression section that the loader has checked but not yet
+// converted: a call that does not evaluate the network never pays for its
+// tables. ConvertPendingGrnnSection fills GeneticSmoothing, TrainingInputs
+// and TrainingOutputs from Text as the loader would have, with the counts
+// the section was loaded with.
+struct PendingGrnnSection {
+  bool Pending = false;
+  KeptText Text;   // the section's patterns to the end of the file
+  KeptText Spare;  // the next load's text, until it is known good
+  std::string FileName;
+  long FirstLine = 1;      // the line of Text's first byte
+  bool StartsLine = true;  // whether Text's first byte starts that line
+  bool Genetic = false;    // GeneticSmoothing rows come first
+  int32_t Patterns = 0;
+  int16_t InputCount = 0;
+  int16_t OutputCount = 0;
+};
 
 struct LoadedNetwork {
   std::string ProjectPath;
@@ -56,6 +75,8 @@ struct LoadedNetwork {
   Array2<double> GeneticSmoothing;  // (0 To TrainingCount, 0 To nIn)
   Array2<double> TrainingInputs;    // (0 To TrainingCount, 0 To nIn)
   Array2<double> TrainingOutputs;   // (0 To TrainingCount, 0 To OutputCount)
+  // The three tables above, while their section waits for a "GRNN" call.
+  PendingGrnnSection PendingGrnn;
 
   // Used only while compiling.
   int32_t RecordCount = 0;

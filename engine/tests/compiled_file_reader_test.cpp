@@ -177,11 +177,13 @@ TEST_F(CompiledFileReader, ReadsGrnnSections) {
   EXPECT_EQ(Net().GrnnCalibration, "Holdout");
   EXPECT_EQ(Net().GrnnSmoothing, 0.25);
   EXPECT_EQ(Net().TrainingCount, 2);
+  ConvertPendingGrnnSection();
   EXPECT_EQ(Net().TrainingOutputs(1, 1), 1);
   EXPECT_EQ(Net().TrainingInputs(2, 1), -0.5);
 
   LoadText(base + dllfile::CrLf({"GRNN Info", "Genetic", " 1 ", " 3 ", " 0.5 ", " 1 "}));
   EXPECT_EQ(Net().GrnnCalibration, "Genetic");
+  ConvertPendingGrnnSection();
   EXPECT_EQ(Net().GeneticSmoothing(1, 1), 3);
   EXPECT_EQ(Net().TrainingInputs(1, 1), 0.5);
 

@@ -132,6 +132,7 @@ TEST_F(CompiledFileWriter, WriteThenLoadKeepsEveryValueTo15Digits) {
 
     ResetLoadedNetwork();
     LoadNetworkText(text, "round.DLLFile");
+    ConvertPendingGrnnSection();
     const LoadedNetwork& got = Net();
     for (int i = 1; i <= 5; ++i) EXPECT_EQ(got.VariableTitles(i), want.VariableTitles(i));
     EXPECT_EQ(got.OutputColumns(2), 5);

@@ -15,6 +15,7 @@ namespace {
 
 // Every count and every number table of the loaded network, as bytes.
 std::string Digest() {
+  quenby::ConvertPendingGrnnSection();
   const quenby::LoadedNetwork& n = quenby::Net();
   std::string d;
   auto add = [&](const void* p, size_t bytes) { d.append(static_cast<const char*>(p), bytes); };
