@@ -66,7 +66,8 @@ struct NetworkDescription {
   std::vector<std::string> slabActivations;  // one per slab when multiSlab
 
   // General regression network, present when the file has a "GRNN Info"
-  // section, that is, when its calibration was compiled.
+  // section with a calibration (a ".grn" file never calibrated compiles
+  // into one without).
   bool hasGrnn = false;
   std::string grnnCalibration;  // "Holdout" or "Genetic"
   double grnnSmoothing = 0.0;   // of a "Holdout" network

@@ -127,7 +127,9 @@ void ApplyNetwork(const char* method, const char* project, const QuenbyTable& in
     if (!sections.backProp) FailMissingNetwork("back-propagation", "a .net file");
     RunBackProp();
   } else if (std::strcmp(method, "GRNN") == 0) {
-    if (!sections.grnn) FailMissingNetwork("general regression", "a calibrated .grn file");
+    // A ".grn" file that was never calibrated compiles into a section
+    // without a calibration: no network either.
+    if (!sections.grnn || n.GrnnCalibration.empty()) FailMissingNetwork("general regression", "a calibrated .grn file");
     RunGrnn();
   }
   ScaleOutputs(static_cast<int32_t>(cases), n.NetOutputs, n.OutputCount);

@@ -76,7 +76,8 @@ NetworkDescription Describe(const std::string& projectPath) {
       for (int s = 1; s <= n.SlabCount; ++s) d.slabActivations.push_back(n.SlabActivations.At(s, "SlabActivations"));
     }
   }
-  d.hasGrnn = sections.grnn;
+  // A ".grn" file never calibrated compiles into a section without one.
+  d.hasGrnn = sections.grnn && !n.GrnnCalibration.empty();
   if (d.hasGrnn) {
     d.grnnCalibration = n.GrnnCalibration;
     d.grnnSmoothing = n.GrnnSmoothing;

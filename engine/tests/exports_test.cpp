@@ -119,6 +119,12 @@ TEST(Exports, AMethodWhoseNetworkTheFileLacksFailsNamingProjectAndNetwork) {
                                "*** Clustering ***", " 0  0 None", "*** Partitioning ***", " 1  0 ", " 1 ",
                                "*** Min and Max ***", " 0  4 ", "-1  1 ", " 0  0 ", " 0  0 ", "*** BackProp ***",
                                "No BackProp", "*** GRNN ***", "GRNN Info", "Holdout", " .5  1 ", " 2 ", " 0.5 "}));
+  // A ".grn" file never calibrated compiles into a section without one.
+  const std::string uncalibrated = folder.WithDllFile(
+      "uncalibrated", dllfile::CrLf({"*** General Project Info ***", " 2  1  1 ", "Load", "Stress", " 1 ", " 2 ",
+                                     "*** Clustering ***", " 0  0 None", "*** Partitioning ***", " 1  0 ", " 1 ",
+                                     "*** Min and Max ***", " 0  4 ", "-1  1 ", " 0  0 ", " 0  0 ", "*** BackProp ***",
+                                     "No BackProp", "*** GRNN ***", "GRNN Info", "", " 0 "}));
   const std::string bare = folder.WithFixture("bare", "no_network");
   const std::string plant = folder.WithFixture("plant", "single_slab");
   struct Case {
@@ -129,7 +135,8 @@ TEST(Exports, AMethodWhoseNetworkTheFileLacksFailsNamingProjectAndNetwork) {
   const Case cases[] = {{"Back Prop", plant, bare, "back-propagation"},
                         {"GRNN", grnnHolder, bare, "general regression"},
                         {"GRNN", grnnHolder, plant, "general regression"},
-                        {"Back Prop", plant, grnnHolder, "back-propagation"}};
+                        {"Back Prop", plant, grnnHolder, "back-propagation"},
+                        {"GRNN", grnnHolder, uncalibrated, "general regression"}};
   for (const Case& c : cases) {
     Apply(c.method, c.earlier, {{1, 1}});  // the earlier project holds the network asked for
     EXPECT_EQ(ApplyStatus(c.method, c.project, {{1, 1}}), QUENBY_SUBSCRIPT) << c.method << " " << c.project;

@@ -111,7 +111,6 @@ TEST(GrnnApply, NoPatternsGiveTheOutputMaximumAndOtherCalibrationsItsMinimum) {
   const Row rows[] = {
       {"no patterns", {"Holdout", " .5  0 "}, 30.0},
       {"lower case", With({"holdout", " 3 ", " 1 ", " 1 ", " 1 ", " 1 ", " 1 ", " 1 "}, kPatterns), 10.0},
-      {"empty", With({"", " 3 ", " 1 ", " 1 ", " 1 ", " 1 ", " 1 ", " 1 "}, kPatterns), 10.0},
   };
   for (const Row& row : rows) {
     const std::string project = folder.WithDllFile("p", ProjectWithGrnn(row.grnn));
