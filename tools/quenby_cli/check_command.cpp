@@ -88,8 +88,9 @@ struct Network {
 
 void CopyProject(const Network& n) {
   fs::create_directories(fs::path(n.copy).parent_path());
+  // Two lines may name the same project: it is copied once.
   for (const char* suffix : kProjectSuffixes) {
-    if (Exists(n.project + suffix)) fs::copy_file(n.project + suffix, n.copy + suffix, fs::copy_options::overwrite_existing);
+    if (Exists(n.project + suffix) && !Exists(n.copy + suffix)) fs::copy_file(n.project + suffix, n.copy + suffix);
   }
 }
 

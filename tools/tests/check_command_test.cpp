@@ -157,7 +157,7 @@ TEST(QuenbyCheck, NamesEachFaultAndLeavesTheFolderAsItWas) {
       std::string placeholder = name;
       for (char& ch : placeholder) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
       for (size_t at; (at = finding.find(placeholder)) != std::string::npos;)
-        finding.replace(at, placeholder.size(), (fs::path(folder) / "projects" / name).string());
+        finding.replace(at, placeholder.size(), (fs::path(folder) / (std::string("projects/") + name)).string());
     }
     EXPECT_NE(out.str().find(finding), std::string::npos) << out.str() << err.str();
     EXPECT_EQ(code, c.hostReason.empty() ? 0 : 1) << out.str();
