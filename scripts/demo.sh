@@ -17,7 +17,7 @@ if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
   [ -f /usr/include/gtest/gtest.h ] || need=yes
   if [ -n "$need" ]; then
     apt-get update -qq
-    apt-get install -y -qq --no-install-recommends cmake g++ make googletest libgtest-dev >/dev/null
+    apt-get install -y -qq --no-install-recommends cmake g++ make googletest libgtest-dev libcli11-dev >/dev/null
   fi
 fi
 

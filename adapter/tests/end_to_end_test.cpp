@@ -145,7 +145,7 @@ TEST(EndToEnd, HostCallGivesTheEngineResultsOfTheCascade) {
   Engine engine{reinterpret_cast<ApplyNNetFn>(dlsym(quenby, "ApplyNNet")),
                 reinterpret_cast<FreeTableFn>(dlsym(quenby, "QuenbyFreeTable")),
                 reinterpret_cast<LastErrorFn>(dlsym(quenby, "QuenbyLastError"))};
-  torvane::DataFolder = folder.Path();
+  torvane::g_dataFolder = folder.Path();
   torvane::ReadControlFile();
   torvane::StepCount = 100;
   torvane::AllocateCaseTable();

@@ -7,7 +7,7 @@ namespace torvane {
 void RunCascade();
 
 // Start-up and the whole run: the control file, StepCount = 100, the case
-// table, the cascade. Reads and writes the files in DataFolder. Throws
+// table, the cascade. Reads and writes the files in g_dataFolder. Throws
 // Failure at the first failure; files completed before it stay.
 void RunDriver();
 

@@ -10,7 +10,7 @@ void CheckCaseCount();
 // CaseCount is a subscript failure naming Control.dat line 10.
 void AllocateCaseTable();
 
-// Reads 510 x CaseCount numbers from DataFolder's "inputvars.dat" into a
+// Reads 510 x CaseCount numbers from g_dataFolder's "inputvars.dat" into a
 // re-created CaseTable(case, variable), case after case. Blanks, commas and
 // line ends separate the numbers; anything after the last one needed is
 // ignored.

@@ -4,7 +4,7 @@
 
 namespace torvane {
 
-// Reads DataFolder's "Control.dat" into ProjectPath1..4 and CaseCount.
+// Reads g_dataFolder's "Control.dat" into ProjectPath1..4 and CaseCount.
 // A path is its whole line without the line end; blanks, commas and quotes
 // stay part of it. The case count is rounded half to even and must fit 16
 // bits. Throws Failure with the file and line: file not found, end of file

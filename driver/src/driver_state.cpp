@@ -5,7 +5,7 @@
 
 namespace torvane {
 
-std::string DataFolder;
+std::string g_dataFolder;
 std::string ProjectPath1, ProjectPath2, ProjectPath3, ProjectPath4;
 int16_t CaseCount = 0;
 int16_t StepCount = 0;
@@ -39,7 +39,7 @@ double Table::At(int32_t r, int32_t c) const {
 }
 
 std::string DriverFilePath(const char* name) {
-  std::string path = DataFolder;
+  std::string path = g_dataFolder;
   path += common::kPathSeparator;
   path += name;
   return path;

@@ -47,7 +47,7 @@ inline constexpr int kHostVariables = 510;
 inline constexpr int kRemediationStartVariable = 307;
 
 // The folder that holds the four files (the program's folder; tests set it).
-extern std::string DataFolder;
+extern std::string g_dataFolder;
 
 extern std::string ProjectPath1;  // Control.dat line 2: network A, SeriesTable1
 extern std::string ProjectPath2;  // line 4: network B, SeriesTable2
@@ -64,7 +64,7 @@ extern Table SeriesTable2;      // (0 To R, 0 To 53), network B
 extern Table SeriesTable3;      // (0 To R, 0 To 47), network C
 extern Table SeriesResult;      // the series network just run
 
-// The path of one of the driver's files: DataFolder, the separator, name.
+// The path of one of the driver's files: g_dataFolder, the separator, name.
 std::string DriverFilePath(const char* name);
 
 // Control.dat lines that name the projects, for messages.

@@ -11,7 +11,7 @@ namespace torvane {
 void BuildFirstStageTable();
 
 // Builds the table, applies the network of ProjectPath4 into
-// FirstStageResult and writes its (1, 1) to DataFolder's "trashy.dat" as one
+// FirstStageResult and writes its (1, 1) to g_dataFolder's "trashy.dat" as one
 // line, replacing the earlier file only when complete.
 void RunFirstStage();
 

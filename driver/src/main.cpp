@@ -24,9 +24,9 @@ void ReportFailure(std::string text) {
   for (char& c : text)
     if (c == '\n' || c == '\r') c = ' ';
   std::fprintf(stderr, "Torvane: %s\n", text.c_str());
-  if (torvane::DataFolder.empty()) return;
+  if (torvane::g_dataFolder.empty()) return;
   try {
-    common::WriteFileReplacing(FailureFilePath(torvane::DataFolder), "Torvane: " + text + "\r\n");
+    common::WriteFileReplacing(FailureFilePath(torvane::g_dataFolder), "Torvane: " + text + "\r\n");
   } catch (...) {
     // A folder that cannot be written: standard error has the line.
   }
@@ -36,13 +36,13 @@ void ReportFailure(std::string text) {
 
 int main() {
   try {
-    torvane::DataFolder = common::ProgramFolder();
-    if (torvane::DataFolder.empty()) {
+    torvane::g_dataFolder = common::ProgramFolder();
+    if (torvane::g_dataFolder.empty()) {
       std::fputs("Torvane: cannot tell the folder that holds the program\n", stderr);
       return 1;
     }
     torvane::RunDriver();
-    common::RemoveFileQuietly(FailureFilePath(torvane::DataFolder));
+    common::RemoveFileQuietly(FailureFilePath(torvane::g_dataFolder));
     return 0;
   } catch (const common::Failure& failure) {
     ReportFailure(failure.message);

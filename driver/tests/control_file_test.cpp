@@ -44,7 +44,7 @@ TEST(ControlFile, ReadsThePathsAndTheCaseCountForms) {
   };
   for (const Case& x : cases) {
     TempFolder folder;
-    DataFolder = folder.Path();
+    g_dataFolder = folder.Path();
     WriteFile(folder.File("Control.dat"), ControlText(x.line10));
     ReadControlFile();
     EXPECT_EQ(CaseCount, x.count) << x.line10;
@@ -57,7 +57,7 @@ TEST(ControlFile, ReadsThePathsAndTheCaseCountForms) {
 
 TEST(ControlFile, PathsKeepBlanksCommasAndQuotes) {
   TempFolder folder;
-  DataFolder = folder.Path();
+  g_dataFolder = folder.Path();
   WriteFile(folder.File("Control.dat"), "\r\n  C:\\nets\\a b  \r\n\r\n\"quoted\", x\r\n\r\n\r\nlabel\r\nd\r\n\r\n1\r\n");
   ReadControlFile();
   EXPECT_EQ(ProjectPath1, "  C:\\nets\\a b  ");
@@ -79,7 +79,7 @@ TEST(ControlFile, BadLineTenNamesFileAndLine) {
   };
   for (const Case& x : cases) {
     TempFolder folder;
-    DataFolder = folder.Path();
+    g_dataFolder = folder.Path();
     WriteFile(folder.File("Control.dat"), ControlText(x.line10));
     std::string message;
     EXPECT_EQ(FailureOf(ReadControlFile, &message), x.cls) << x.line10;
@@ -89,7 +89,7 @@ TEST(ControlFile, BadLineTenNamesFileAndLine) {
 
 TEST(ControlFile, ShortOrMissingFile) {
   TempFolder folder;
-  DataFolder = folder.Path();
+  g_dataFolder = folder.Path();
   std::string message;
   EXPECT_EQ(FailureOf(ReadControlFile, &message), common::FailureClass::FileNotFound);
   EXPECT_NE(message.find("Control.dat"), std::string::npos) << message;
@@ -117,7 +117,7 @@ std::string Numbers(int count, const char* separator = "\r\n") {
 }
 
 void LoadWith(int16_t cases, const std::string& text, const TempFolder& folder) {
-  DataFolder = folder.Path();
+  g_dataFolder = folder.Path();
   WriteFile(folder.File("inputvars.dat"), text);
   CaseCount = cases;
   AllocateCaseTable();
@@ -144,7 +144,7 @@ TEST(CaseTable, ReadsCaseAfterCaseWhateverTheLayout) {
   EXPECT_EQ(CaseTable(1, 510), 506.25);
   // No case: no number is read, but the file is still opened.
   CaseCount = 0;
-  DataFolder = folder.Path();
+  g_dataFolder = folder.Path();
   std::remove(folder.File("inputvars.dat").c_str());
   EXPECT_EQ(FailureOf(LoadCaseTable), common::FailureClass::FileNotFound);
 }
@@ -182,7 +182,7 @@ TEST(CaseTable, ShortBadOrMissingInputNamesFileAndLine) {
     EXPECT_NE(message.find(x.where), std::string::npos) << message;
   }
   TempFolder empty;
-  DataFolder = empty.Path();
+  g_dataFolder = empty.Path();
   CaseCount = 1;
   AllocateCaseTable();
   EXPECT_EQ(FailureOf(LoadCaseTable), common::FailureClass::FileNotFound);

@@ -32,7 +32,7 @@ void NeedCells(const Array2<double>& t, int64_t upper1, int64_t upper2, const ch
 std::vector<ActivationKind> SlabKinds(int64_t slabs) {
   const LoadedNetwork& n = Net();
   std::vector<ActivationKind> kinds(static_cast<size_t>(slabs) + 1, ActivationKind::None);
-  for (int64_t s = 1; s <= slabs; ++s) kinds[static_cast<size_t>(s)] = ActivationKindOf(n.SlabActivations.at(s, "SlabActivations"));
+  for (int64_t s = 1; s <= slabs; ++s) kinds[static_cast<size_t>(s)] = ActivationKindOf(n.SlabActivations.At(s, "SlabActivations"));
   return kinds;
 }
 
@@ -74,7 +74,7 @@ ActivationKind ActivationKindOf(const std::string& name) {
 }
 
 double Activate(double value, int16_t slab) {
-  return ActivateKind(ActivationKindOf(Net().SlabActivations.at(slab, "SlabActivations")), value);
+  return ActivateKind(ActivationKindOf(Net().SlabActivations.At(slab, "SlabActivations")), value);
 }
 
 void ScaleBackPropInputs(int32_t cases, int16_t inputCount) {
@@ -88,9 +88,9 @@ void ScaleBackPropInputs(int32_t cases, int16_t inputCount) {
   std::vector<double> mins(static_cast<size_t>(inputCount) + 1), maxs(static_cast<size_t>(inputCount) + 1);
   bool rangesFinite = true;
   for (int j = 1; j <= inputCount; ++j) {
-    const int16_t c = n.NetInputColumns.at(j, "NetInputColumns");
-    mins[static_cast<size_t>(j)] = n.VarMin.at(c, "VarMin");
-    maxs[static_cast<size_t>(j)] = n.VarMax.at(c, "VarMax");
+    const int16_t c = n.NetInputColumns.At(j, "NetInputColumns");
+    mins[static_cast<size_t>(j)] = n.VarMin.At(c, "VarMin");
+    maxs[static_cast<size_t>(j)] = n.VarMax.At(c, "VarMax");
     rangesFinite &= std::isfinite(maxs[static_cast<size_t>(j)] - mins[static_cast<size_t>(j)]);
     columns[static_cast<size_t>(j)] = c;
   }

@@ -4,9 +4,10 @@
 // neurons in turn, each slab with its own activation. Sums start from 0 and
 // take one term at a time, bias first and then the inputs (or hidden units)
 // in order, so that every platform and every pass gives the same bits.
-#include <cmath>
 #include <cstdint>
 #include <string>
+
+#include "exponential.h"
 
 namespace quenby {
 
@@ -45,28 +46,28 @@ enum class ActivationKind { Logistic, Gaussian, TanHyperbolic, GauComplement, No
 ActivationKind ActivationKindOf(const std::string& name);
 
 // Inline, so that a pass over many values resolves the kind once. x squared
-// is taken as x * x: the correctly rounded value of x raised to 2.0, the
-// same on every platform.
+// is taken as x * x: the correctly rounded value of x raised to 2.0; e^x is
+// Exp, correctly rounded too: the same bits on every platform.
 inline double ActivateKind(ActivationKind kind, double x) {
   constexpr double kSaturation = 15.0;
   switch (kind) {
     case ActivationKind::Logistic:
       if (x < -kSaturation) return 0.0;
       if (x > kSaturation) return 1.0;
-      return 1.0 / (std::exp(-x) + 1.0);
+      return 1.0 / (Exp(-x) + 1.0);
     case ActivationKind::Gaussian:
       if (x < -kSaturation || x > kSaturation) return 0.0;
-      return std::exp(-(x * x));
+      return Exp(-(x * x));
     case ActivationKind::TanHyperbolic: {
       if (x < -kSaturation) return -1.0;
       if (x > kSaturation) return 1.0;
-      const double up = std::exp(x);
-      const double down = std::exp(-x);
+      const double up = Exp(x);
+      const double down = Exp(-x);
       return (up - down) / (down + up);
     }
     case ActivationKind::GauComplement:
       if (x < -kSaturation || x > kSaturation) return 1.0;
-      return 1.0 - std::exp(-(x * x));
+      return 1.0 - Exp(-(x * x));
     case ActivationKind::None:
       break;
   }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <thread>
 
+#include "exponential_lanes.h"
 #include "vector_lanes.h"
 
 
@@ -117,23 +118,63 @@ template <class V, int CV, int NB>
     for (int v = 0; v < CV; ++v) Store(sums + (n0 - 1 + j) * K + v * kLanes, acc[j][v]);
 }
 
-template <ActivationKind Kind>
-[[gnu::always_inline]] inline void ActivateLanes(const double* s, double* out, int k) {
-  for (int c = 0; c < k; ++c) out[c] = ActivateKind(Kind, s[c]);
+// The activations of Kind for a vector of sums, lane by lane what
+// ActivateKind does: the same saturation and the same operations, e^x from
+// the lanes' Exp. Saturated lanes take e^0, which no one reads.
+template <ActivationKind Kind, class V>
+[[gnu::always_inline]] inline void ActivateVector(const V& x, V& y) {
+  constexpr double kSaturation = 15.0;
+  const auto low = x < -kSaturation;
+  const auto high = x > kSaturation;
+  const V held = (low | high) ? V{} : x;
+  V e;
+  if constexpr (Kind == ActivationKind::Logistic) {
+    ExpLanes<V>(-held, e);
+    const V f = 1.0 / (e + 1.0);
+    y = low ? V{} : (high ? V{} + 1.0 : f);
+  } else if constexpr (Kind == ActivationKind::Gaussian) {
+    ExpLanes<V>(-(held * held), e);
+    y = (low | high) ? V{} : e;
+  } else if constexpr (Kind == ActivationKind::TanHyperbolic) {
+    V down;
+    ExpLanes<V>(held, e);
+    ExpLanes<V>(-held, down);
+    const V f = (e - down) / (down + e);
+    y = low ? V{} - 1.0 : (high ? V{} + 1.0 : f);
+  } else if constexpr (Kind == ActivationKind::GauComplement) {
+    ExpLanes<V>(-(held * held), e);
+    y = (low | high) ? V{} + 1.0 : 1.0 - e;
+  } else {
+    y = V{};
+  }
 }
 
+template <ActivationKind Kind, class V>
+[[gnu::always_inline]] inline void ActivateLanes(const double* s, double* out, int k) {
+  constexpr int kLanes = sizeof(V) / sizeof(double);
+  int c = 0;
+  for (; c + kLanes <= k; c += kLanes) {
+    V x, y;
+    Load(x, s + c);
+    ActivateVector<Kind>(x, y);
+    Store(out + c, y);
+  }
+  for (; c < k; ++c) out[c] = ActivateKind(Kind, s[c]);
+}
+
+template <class V>
 [[gnu::always_inline]] inline void ActivateGroup(ActivationKind kind, const double* s, double* out, int k) {
   switch (kind) {
     case ActivationKind::Logistic:
-      return ActivateLanes<ActivationKind::Logistic>(s, out, k);
+      return ActivateLanes<ActivationKind::Logistic, V>(s, out, k);
     case ActivationKind::Gaussian:
-      return ActivateLanes<ActivationKind::Gaussian>(s, out, k);
+      return ActivateLanes<ActivationKind::Gaussian, V>(s, out, k);
     case ActivationKind::TanHyperbolic:
-      return ActivateLanes<ActivationKind::TanHyperbolic>(s, out, k);
+      return ActivateLanes<ActivationKind::TanHyperbolic, V>(s, out, k);
     case ActivationKind::GauComplement:
-      return ActivateLanes<ActivationKind::GauComplement>(s, out, k);
+      return ActivateLanes<ActivationKind::GauComplement, V>(s, out, k);
     case ActivationKind::None:
-      return ActivateLanes<ActivationKind::None>(s, out, k);
+      return ActivateLanes<ActivationKind::None, V>(s, out, k);
   }
 }
 
@@ -175,7 +216,7 @@ template <class V, int CV, int NB>
     for (; n <= hidden; ++n) HiddenBlock<V, CV, 1>(x, inW, inRows, n, sums);
     if (!AllFinite(sums, static_cast<size_t>(hidden) * K)) return c0;
     for (int h = 0; h < hidden; ++h) {
-      ActivateGroup(plan.neuronKinds[static_cast<size_t>(h)], sums + h * K, hid + (plan.biasUnits + 1 + h) * K, K);
+      ActivateGroup<V>(plan.neuronKinds[static_cast<size_t>(h)], sums + h * K, hid + (plan.biasUnits + 1 + h) * K, K);
     }
     for (int k = 1; k <= plan.outputs; ++k) {
       V acc[CV];
@@ -193,7 +234,7 @@ template <class V, int CV, int NB>
     if (!AllFinite(outSums, static_cast<size_t>(plan.outputs) * K)) return c0;
     for (int k = 1; k <= plan.outputs; ++k) {
       double activated[K];
-      ActivateGroup(plan.outputKind, outSums + (k - 1) * K, activated, count);
+      ActivateGroup<V>(plan.outputKind, outSums + (k - 1) * K, activated, count);
       for (int c = 0; c < count; ++c) netOutputs(c0 + c, k) = activated[c];
     }
   }

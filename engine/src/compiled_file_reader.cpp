@@ -21,11 +21,8 @@ bool g_deferGrnn = true;
 
 // A sum of counts the file states, checked as the 16-bit arithmetic it is.
 int16_t CountSum(const FieldReader& in, int32_t a, int32_t b, const char* what) {
-  int64_t s = int64_t{a} + b;
-  if (s > common::kInt16Max) {
-    in.FailHere(FailureClass::Overflow,
-                std::string(what) + " = " + std::to_string(s) + " does not fit a 16-bit count (largest 32767)");
-  }
+  const int64_t s = int64_t{a} + b;
+  if (!common::Fits16(s)) in.FailHere(FailureClass::Overflow, common::Overflow16Text(s, what));
   return static_cast<int16_t>(s);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Tables of the engine. Every table has lower bound 0 in each dimension and
 // is re-created all zero (texts empty) by the routine that fills it.
-// operator() is unchecked for the hot loops; at() checks and fails with a
+// operator() is unchecked for the hot loops; At() checks and fails with a
 // subscript error, as every access outside a table must.
 #include <cstdint>
 #include <new>
@@ -30,11 +30,11 @@ class Array1 {
   bool Empty() const { return v_.empty(); }
   T& operator()(int64_t i) { return v_[static_cast<size_t>(i)]; }
   const T& operator()(int64_t i) const { return v_[static_cast<size_t>(i)]; }
-  T& at(int64_t i, const char* name = "table") {
+  T& At(int64_t i, const char* name = "table") {
     if (i < 0 || i > Upper()) FailSubscript(name, i, Upper());
     return v_[static_cast<size_t>(i)];
   }
-  const T& at(int64_t i, const char* name = "table") const {
+  const T& At(int64_t i, const char* name = "table") const {
     if (i < 0 || i > Upper()) FailSubscript(name, i, Upper());
     return v_[static_cast<size_t>(i)];
   }
@@ -61,11 +61,11 @@ class Array2 {
   int64_t Upper2() const { return n2_ - 1; }
   T& operator()(int64_t i, int64_t j) { return v_[static_cast<size_t>(i * n2_ + j)]; }
   const T& operator()(int64_t i, int64_t j) const { return v_[static_cast<size_t>(i * n2_ + j)]; }
-  T& at(int64_t i, int64_t j, const char* name = "table") {
+  T& At(int64_t i, int64_t j, const char* name = "table") {
     Check(i, j, name);
     return (*this)(i, j);
   }
-  const T& at(int64_t i, int64_t j, const char* name = "table") const {
+  const T& At(int64_t i, int64_t j, const char* name = "table") const {
     Check(i, j, name);
     return (*this)(i, j);
   }

@@ -157,7 +157,7 @@ void WriteTitles(const char* project) {
   std::string text;
   const int count = n.DirectInputCount + n.ExtraInputCount;
   for (int i = 1; i <= count; ++i) {
-    text += n.InputTitles.at(i, "InputTitles");
+    text += n.InputTitles.At(i, "InputTitles");
     text += "\r\n";
   }
   common::WriteFileReplacing(n.ProjectPath + ".MyTitles", text);

@@ -14,6 +14,7 @@
 #include "common/failure.h"
 #include "common/number_text.h"
 #include "compiled_file.h"
+#include "exponential_lanes.h"
 #include "grnn_kernel.h"
 #include "loaded_network.h"
 
@@ -23,11 +24,6 @@ namespace {
 
 // The threshold below which a case's weights count as none at all.
 constexpr double kLeastWeightSum = 1E-140;
-
-// e^q for q below this lies under 1E-347, beyond a billion billion ulps
-// short of half the smallest subnormal: every exp gives +0 there (a test
-// holds std::exp to it), so the call is skipped for far patterns.
-constexpr double kExpIsZeroBelow = -800.0;
 
 enum class Calibration { None, Holdout, Genetic };
 
@@ -126,7 +122,7 @@ double Estimate(double twoSigmaSquared, int32_t i, int32_t P, int16_t nIn, int16
     }
     const double q = Genetic ? -D : -D / twoSigmaSquared;
     if (!(q >= -DBL_MAX)) FailKernel(ExponentFault(Genetic, twoSigmaSquared, s, nIn, D), i, p);
-    const double w = std::exp(q);
+    const double w = Exp(q);
     A = A + w * net.TrainingOutputs(p, k);
     W = W + w;
     if (!std::isfinite(A))
@@ -229,12 +225,9 @@ void RunJob(GrnnPass& pass, GrnnJob& job) noexcept {
     for (int c = 0; c < g; ++c) {
       double* e = outs[static_cast<size_t>(c)];
       bool ok = true;
-      for (int32_t p = 0; p < P; ++p) {
-        const double q = e[p];
-        ok &= q >= -DBL_MAX;
-        e[p] = q < kExpIsZeroBelow ? 0.0 : std::exp(q);
-      }
+      for (int32_t p = 0; p < P; ++p) ok &= e[p] >= -DBL_MAX;
       finite[c] = ok;
+      ExpArray(pass.isa, e, static_cast<size_t>(P));
     }
     for (int c = 0; c < g;) {
       const int group = g - c >= 4 ? 4 : 1;

@@ -18,13 +18,13 @@ namespace {
 
 bool IsDirectInput(const LoadedNetwork& n, int16_t col) {
   for (int i = 1; i <= n.DirectInputCount; ++i) {
-    if (n.NetInputColumns.at(i, "NetInputColumns") == col) return true;
+    if (n.NetInputColumns.At(i, "NetInputColumns") == col) return true;
   }
   return false;
 }
 
 double ScaledAt(const LoadedNetwork& n, double x, int16_t col) {
-  return RangeScale(x, n.VarMin.at(col, "VarMin"), n.VarMax.at(col, "VarMax"));
+  return RangeScale(x, n.VarMin.At(col, "VarMin"), n.VarMax.At(col, "VarMax"));
 }
 
 // The scaled values of one case, each with its coordinate number, in the
@@ -34,30 +34,30 @@ void CoordinateTerms(const LoadedNetwork& n, const Array1<double>& caseVector, i
   terms.clear();
   int p = 0;
   for (int v = 1; v <= n.InputVarCount; ++v) {
-    if (n.ClusterVarFlags.at(v, "ClusterVarFlags") != 1) continue;
+    if (n.ClusterVarFlags.At(v, "ClusterVarFlags") != 1) continue;
     ++p;
-    const int16_t col = n.InputVarColumns.at(v, "InputVarColumns");
+    const int16_t col = n.InputVarColumns.At(v, "InputVarColumns");
     bool found = false;
     for (int i = 1; i <= n.DirectInputCount; ++i) {
-      if (n.NetInputColumns.at(i, "NetInputColumns") != col) continue;
-      terms.emplace_back(p, ScaledAt(n, caseVector.at(i, "CaseVector"), col));
+      if (n.NetInputColumns.At(i, "NetInputColumns") != col) continue;
+      terms.emplace_back(p, ScaledAt(n, caseVector.At(i, "CaseVector"), col));
       found = true;
     }
     for (int x = 1; x <= n.ExtraInputCount; ++x) {
-      if (n.ExtraInputColumns.at(x, "ExtraInputColumns") != col) continue;
-      terms.emplace_back(p, ScaledAt(n, caseVector.at(n.DirectInputCount + x, "CaseVector"), col));
+      if (n.ExtraInputColumns.At(x, "ExtraInputColumns") != col) continue;
+      terms.emplace_back(p, ScaledAt(n, caseVector.At(n.DirectInputCount + x, "CaseVector"), col));
       found = true;
     }
-    if (!found) terms.emplace_back(p, ScaledAt(n, n.CaseVariables.at(e, col, "CaseVariables"), col));
+    if (!found) terms.emplace_back(p, ScaledAt(n, n.CaseVariables.At(e, col, "CaseVariables"), col));
   }
   for (int v = 1; v <= n.OutputCount; ++v) {
-    if (n.ClusterVarFlags.at(n.InputVarCount + v, "ClusterVarFlags") != 1) continue;
+    if (n.ClusterVarFlags.At(n.InputVarCount + v, "ClusterVarFlags") != 1) continue;
     ++p;
-    const int16_t col = n.OutputColumns.at(v, "OutputColumns");
-    terms.emplace_back(p, ScaledAt(n, n.CaseVariables.at(e, col, "CaseVariables"), col));
+    const int16_t col = n.OutputColumns.At(v, "OutputColumns");
+    terms.emplace_back(p, ScaledAt(n, n.CaseVariables.At(e, col, "CaseVariables"), col));
   }
   if (n.ClusterCount > 0) {
-    for (const auto& t : terms) n.ClusterCentres.at(1, t.first, "ClusterCentres");
+    for (const auto& t : terms) n.ClusterCentres.At(1, t.first, "ClusterCentres");
   }
 }
 
@@ -69,19 +69,19 @@ void PlanInputColumns(LoadedNetwork& n) {
   n.ExtraInputCount = 0;
   n.InputTitles.Redim(n.InputVarCount, "InputTitles");
   for (int i = 1; i <= n.DirectInputCount; ++i) {
-    n.InputTitles.at(i, "InputTitles") =
-        n.VariableTitles.at(n.NetInputColumns.at(i, "NetInputColumns"), "VariableTitles");
+    n.InputTitles.At(i, "InputTitles") =
+        n.VariableTitles.At(n.NetInputColumns.At(i, "NetInputColumns"), "VariableTitles");
   }
   if (n.ClusterVarCount == 0) return;
   n.ExtraInputColumns.Redim(n.ClusterVarCount, "ExtraInputColumns");
   if (n.DerivedInputCount == 0) return;
   for (int j = 1; j <= n.InputVarCount; ++j) {
-    if (n.ClusterVarFlags.at(j, "ClusterVarFlags") != 1) continue;
-    const int16_t col = n.InputVarColumns.at(j, "InputVarColumns");
+    if (n.ClusterVarFlags.At(j, "ClusterVarFlags") != 1) continue;
+    const int16_t col = n.InputVarColumns.At(j, "InputVarColumns");
     if (IsDirectInput(n, col)) continue;
     const int16_t extra = common::Add16(n.ExtraInputCount, 1, "extra input count");
-    n.ExtraInputColumns.at(extra, "ExtraInputColumns") = col;
-    n.InputTitles.at(n.DirectInputCount + extra, "InputTitles") = n.VariableTitles.at(col, "VariableTitles");
+    n.ExtraInputColumns.At(extra, "ExtraInputColumns") = col;
+    n.InputTitles.At(n.DirectInputCount + extra, "InputTitles") = n.VariableTitles.At(col, "VariableTitles");
     n.ExtraInputCount = extra;
   }
 }
@@ -208,9 +208,9 @@ void BuildNetInputs(const Array2<double>& table) {
   Array1<double> caseVector;
   caseVector.Redim(supplied, "CaseVector");
   if (cases == 0) return;
-  for (int i = 1; i <= n.DirectInputCount; ++i) n.CaseVariables.at(0, n.NetInputColumns.at(i, "NetInputColumns"), "CaseVariables");
-  for (int j = 1; j <= n.ExtraInputCount; ++j) n.CaseVariables.at(0, n.ExtraInputColumns.at(j, "ExtraInputColumns"), "CaseVariables");
-  if (n.DerivedInputCount > 0) n.DerivedInputCodes.at(n.DerivedInputCount, "DerivedInputCodes");
+  for (int i = 1; i <= n.DirectInputCount; ++i) n.CaseVariables.At(0, n.NetInputColumns.At(i, "NetInputColumns"), "CaseVariables");
+  for (int j = 1; j <= n.ExtraInputCount; ++j) n.CaseVariables.At(0, n.ExtraInputColumns.At(j, "ExtraInputColumns"), "CaseVariables");
+  if (n.DerivedInputCount > 0) n.DerivedInputCodes.At(n.DerivedInputCount, "DerivedInputCodes");
 
   ClusterGeometry g;
   for (int32_t e = 1; e <= cases; ++e) {

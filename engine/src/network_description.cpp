@@ -34,35 +34,35 @@ NetworkDescription Describe(const std::string& projectPath) {
     NetworkColumn col;
     col.column = static_cast<int>(c);
     col.derived = c > n.VariableCount;
-    col.title = col.derived ? DerivedTitle(static_cast<int>(c - n.VariableCount)) : n.VariableTitles.at(c, "VariableTitles");
+    col.title = col.derived ? DerivedTitle(static_cast<int>(c - n.VariableCount)) : n.VariableTitles.At(c, "VariableTitles");
     col.min = n.VarMin(c);
     col.max = n.VarMax(c);
     d.columns.push_back(std::move(col));
   }
-  for (int i = 1; i <= n.InputVarCount; ++i) d.inputVariableColumns.push_back(n.InputVarColumns.at(i, "InputVarColumns"));
-  for (int k = 1; k <= n.OutputCount; ++k) d.outputs.push_back(d.Column(n.OutputColumns.at(k, "OutputColumns")));
+  for (int i = 1; i <= n.InputVarCount; ++i) d.inputVariableColumns.push_back(n.InputVarColumns.At(i, "InputVarColumns"));
+  for (int k = 1; k <= n.OutputCount; ++k) d.outputs.push_back(d.Column(n.OutputColumns.At(k, "OutputColumns")));
 
   d.directInputCount = n.DirectInputCount;
   d.extraInputCount = n.ExtraInputCount;
-  for (int j = 1; j <= n.DirectInputCount; ++j) d.callerColumns.push_back(d.Column(n.NetInputColumns.at(j, "NetInputColumns")));
-  for (int x = 1; x <= n.ExtraInputCount; ++x) d.callerColumns.push_back(d.Column(n.ExtraInputColumns.at(x, "ExtraInputColumns")));
+  for (int j = 1; j <= n.DirectInputCount; ++j) d.callerColumns.push_back(d.Column(n.NetInputColumns.At(j, "NetInputColumns")));
+  for (int x = 1; x <= n.ExtraInputCount; ++x) d.callerColumns.push_back(d.Column(n.ExtraInputColumns.At(x, "ExtraInputColumns")));
   for (int j = 1; j <= n.DirectInputCount + n.DerivedInputCount; ++j) {
-    d.networkInputs.push_back(d.Column(n.NetInputColumns.at(j, "NetInputColumns")));
+    d.networkInputs.push_back(d.Column(n.NetInputColumns.At(j, "NetInputColumns")));
   }
-  for (int m = 1; m <= n.DerivedInputCount; ++m) d.derivedInputCodes.push_back(n.DerivedInputCodes.at(m, "DerivedInputCodes"));
+  for (int m = 1; m <= n.DerivedInputCount; ++m) d.derivedInputCodes.push_back(n.DerivedInputCodes.At(m, "DerivedInputCodes"));
 
   d.clusteringMode = n.ClusteringMode;
   d.clusterCount = n.ClusterCount;
   if (n.ClusterVarCount > 0) {
     for (int i = 1; i <= n.InputVarCount; ++i) {
-      if (n.ClusterVarFlags.at(i, "ClusterVarFlags") == 1) d.clusterVariableColumns.push_back(n.InputVarColumns.at(i));
+      if (n.ClusterVarFlags.At(i, "ClusterVarFlags") == 1) d.clusterVariableColumns.push_back(n.InputVarColumns.At(i));
     }
     for (int k = 1; k <= n.OutputCount; ++k) {
-      if (n.ClusterVarFlags.at(n.InputVarCount + k, "ClusterVarFlags") == 1) d.clusterVariableColumns.push_back(n.OutputColumns.at(k));
+      if (n.ClusterVarFlags.At(n.InputVarCount + k, "ClusterVarFlags") == 1) d.clusterVariableColumns.push_back(n.OutputColumns.At(k));
     }
     for (int c = 1; c <= n.ClusterCount; ++c) {
       std::vector<double> centre;
-      for (int p = 1; p <= n.ClusterVarCount; ++p) centre.push_back(n.ClusterCentres.at(c, p, "ClusterCentres"));
+      for (int p = 1; p <= n.ClusterVarCount; ++p) centre.push_back(n.ClusterCentres.At(c, p, "ClusterCentres"));
       d.clusterCentres.push_back(std::move(centre));
     }
   }
@@ -73,7 +73,7 @@ NetworkDescription Describe(const std::string& projectPath) {
     d.hiddenCount = n.HiddenCount;
     d.slabCount = n.SlabCount;
     if (d.multiSlab) {
-      for (int s = 1; s <= n.SlabCount; ++s) d.slabActivations.push_back(n.SlabActivations.at(s, "SlabActivations"));
+      for (int s = 1; s <= n.SlabCount; ++s) d.slabActivations.push_back(n.SlabActivations.At(s, "SlabActivations"));
     }
   }
   // A ".grn" file never calibrated compiles into a section without one.

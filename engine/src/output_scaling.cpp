@@ -19,9 +19,9 @@ void ScaleOutputs(int32_t cases, Array2<double>& outputs, int16_t outputCount) {
   }
   for (int32_t i = 1; i <= cases; ++i) {
     for (int16_t k = 1; k <= outputCount; ++k) {
-      const int16_t c = n.OutputColumns.at(k, "OutputColumns");
-      const double lo = n.VarMin.at(c, "VarMin");
-      const double hi = n.VarMax.at(c, "VarMax");
+      const int16_t c = n.OutputColumns.At(k, "OutputColumns");
+      const double lo = n.VarMin.At(c, "VarMin");
+      const double hi = n.VarMax.At(c, "VarMax");
       double& y = outputs(i, k);
       if (hi == lo || std::isnan(hi) || std::isnan(lo)) {
         y = Finite(hi, [&] { return "the maximum of output column " + std::to_string(c); });

@@ -107,11 +107,11 @@ void SetDerivedColumnRanges(LoadedNetwork& n) {
                      " (" + n.ProjectPath + ")");
   }
   // VariableCount + 15 fitted 16 bits, so these sums do too.
-  n.VarMin.at(n.VariableCount + 1, "VarMin") = 1.0;
-  n.VarMax.at(n.VariableCount + 1, "VarMax") = n.ClusterCount;
+  n.VarMin.At(n.VariableCount + 1, "VarMin") = 1.0;
+  n.VarMax.At(n.VariableCount + 1, "VarMax") = n.ClusterCount;
   for (int h = 2; h <= n.ClusterCount + 2; ++h) {
-    n.VarMin.at(n.VariableCount + h, "VarMin") = 0.0;
-    n.VarMax.at(n.VariableCount + h, "VarMax") = 1.0;
+    n.VarMin.At(n.VariableCount + h, "VarMin") = 0.0;
+    n.VarMax.At(n.VariableCount + h, "VarMax") = 1.0;
   }
 }
 
@@ -174,8 +174,8 @@ void ReadRangeRecord(RecordFields& f, LoadedNetwork& n, int16_t column, const st
   f.Field("the label of " + whose);
   double lo = f.Real("the minimum of " + whose);
   double hi = f.Real("the maximum of " + whose);
-  n.VarMin.at(column, "VarMin") = lo;
-  n.VarMax.at(column, "VarMax") = hi;
+  n.VarMin.At(column, "VarMin") = lo;
+  n.VarMax.At(column, "VarMax") = hi;
 }
 
 }  // namespace
@@ -197,11 +197,11 @@ void ReadRangeOverrides() {
   RecordFields f(in);
   f.SkipLine("the range file's first line");
   for (int16_t i = 1; i <= n.DirectInputCount; ++i) {
-    ReadRangeRecord(f, n, n.NetInputColumns.at(i, "NetInputColumns"), "direct input " + std::to_string(i));
+    ReadRangeRecord(f, n, n.NetInputColumns.At(i, "NetInputColumns"), "direct input " + std::to_string(i));
   }
   f.SkipLine("the line before the output ranges");
   for (int16_t k = 1; k <= n.OutputCount; ++k) {
-    ReadRangeRecord(f, n, n.OutputColumns.at(k, "OutputColumns"), "output " + std::to_string(k));
+    ReadRangeRecord(f, n, n.OutputColumns.At(k, "OutputColumns"), "output " + std::to_string(k));
   }
 }
 

@@ -2,14 +2,17 @@
 // What the engine's hot loops share: vectors of doubles whose lanes each run
 // the plain loop's operations in its order, and the instruction sets they
 // may be built for. Only IEEE addition, subtraction, multiplication and
-// division run in the lanes, so every set gives the scalar loop's bits.
+// division run in the lanes (and integer operations on bits, for the
+// exponential), so every set gives the scalar loop's bits.
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(_WIN32)
 // Windows x64 only guarantees a 16-byte aligned stack, and MinGW's GCC may
 // spill 32- and 64-byte vectors there with aligned moves (a crash when the
-// stack is not realigned); Windows builds stay on the baseline set. (Made
-// safe with unaligned moves, the wide kernels were measured slower there:
-// every exp call saves and restores the registers' upper halves.)
+// stack is not realigned); Windows builds take the wide sets when the
+// assembler turns every such move into an unaligned one (the build defines
+// QUENBY_UNALIGNED_VECTOR_MOVES then). No lane calls a library function on
+// the hot path, so no call spills the wide registers either.
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && \
+    (!defined(_WIN32) || defined(QUENBY_UNALIGNED_VECTOR_MOVES))
 #define QUENBY_WIDE_VECTORS 1
 #else
 #define QUENBY_WIDE_VECTORS 0

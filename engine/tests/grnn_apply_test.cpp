@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dllfile_fixture.h"
+#include "exponential.h"
 #include "loaded_network.h"
 #include "quenby.h"
 
@@ -72,7 +73,7 @@ double Expected(bool holdout, double sigma, double factor, double x1, double x2)
       const double d = kPatternInputs[p][j] - x[j];
       D = holdout ? D + d * d : D + (d * d) / (factor * factor);
     }
-    const double w = holdout ? std::exp(-D / (sigma * sigma + sigma * sigma)) : std::exp(-D);
+    const double w = holdout ? quenby::Exp(-D / (sigma * sigma + sigma * sigma)) : quenby::Exp(-D);
     A = A + w * kPatternOutputs[p];
     W = W + w;
   }
@@ -158,7 +159,7 @@ TEST(GrnnApply, DerivedInputsAreScaledByTheirDerivedColumns) {
         const double d = n.TrainingInputs(p, j) - x;
         D = D + d * d;
       }
-      const double w = std::exp(-D / (0.7 * 0.7 + 0.7 * 0.7));
+      const double w = quenby::Exp(-D / (0.7 * 0.7 + 0.7 * 0.7));
       A = A + w * n.TrainingOutputs(p, 1);
       W = W + w;
     }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/failure.h"
+#include "exponential_lanes.h"
 #include "grnn_kernel.h"
 #include "loaded_network.h"
 
@@ -89,7 +90,7 @@ Array2<double> ReferenceOutputs() {
           else
             D = D + (d * d) / (n.GeneticSmoothing(p, j) * n.GeneticSmoothing(p, j));
         }
-        const double w = holdout ? std::exp(-D / (sigma2 + sigma2)) : std::exp(-D);
+        const double w = holdout ? quenby::Exp(-D / (sigma2 + sigma2)) : quenby::Exp(-D);
         A = A + w * n.TrainingOutputs(p, k);
         W = W + w;
       }
@@ -160,7 +161,7 @@ TEST(GrnnEstimate, PatternsAtZeroAndTwoSigmaSquaredWeighOneAndEToTheMinusOne) {
   n.TrainingOutputs(1, 1) = 0.2;
   n.TrainingOutputs(2, 1) = 0.9;
   RunGrnn();
-  const double e = std::exp(-1.0);
+  const double e = quenby::Exp(-1.0);
   EXPECT_EQ(n.NetOutputs(1, 1), (0.2 + e * 0.9) / (1.0 + e));
 }
 
@@ -190,7 +191,7 @@ TEST(GrnnEstimate, SubnormalWeightsStillCount) {
   n.TrainingOutputs(1, 1) = 1.0;
   RunGrnn();
   const double D = n.TrainingInputs(1, 1) * n.TrainingInputs(1, 1);
-  const double w = std::exp(-D / 2.0);
+  const double w = quenby::Exp(-D / 2.0);
   ASSERT_GT(w, 0.0);
   ASSERT_LT(w, DBL_MIN);
   EXPECT_EQ(n.NetOutputs(1, 1), w);
@@ -367,13 +368,17 @@ TEST(GrnnFaults, TheEarliestFaultingCaseIsReportedWhateverTheThreads) {
   }
 }
 
-// The pass skips std::exp where it gives +0 anyway; hold the library to it.
-TEST(GrnnFastPath, ExpIsPlusZeroWhereThePassSkipsIt) {
-  for (double q : {-800.0000000000001, -801.0, -1000.0, -12345.678, -1e6, -1e300, -DBL_MAX}) {
-    const double w = std::exp(q);
-    EXPECT_EQ(std::bit_cast<uint64_t>(w), uint64_t{0}) << q;
+// Far patterns' weights: +0 from the lanes of every set as from Exp, and
+// the smallest subnormals just above.
+TEST(GrnnFastPath, FarPatternsWeighPlusZeroInEveryLane) {
+  const std::vector<double> q = {-745.2000000000001, -800.0, -1000.0, -1e6, -1e300, -DBL_MAX, -744.0, -745.13};
+  for (VectorIsa isa : {VectorIsa::Baseline, VectorIsa::Avx2, VectorIsa::Avx512}) {
+    std::vector<double> w = q;
+    ExpArray(isa, w.data(), w.size());
+    for (size_t i = 0; i < 6; ++i) EXPECT_EQ(std::bit_cast<uint64_t>(w[i]), uint64_t{0}) << q[i];
+    EXPECT_EQ(w[6], 0x1p-1073) << "e^-744 is 1.9 times the smallest subnormal";
+    EXPECT_EQ(w[7], 0x1p-1074) << "e^-745.13 is 0.53 times the smallest subnormal";
   }
-  EXPECT_GT(std::exp(-744.0), 0.0);
 }
 
 // Random networks of awkward shapes: pattern counts off the block size, no

@@ -13,8 +13,8 @@
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  torvane::DataFolder = fuzz::Scratch();
-  const std::string path = torvane::DataFolder + "/" + FUZZED_DRIVER_FILE;
+  torvane::g_dataFolder = fuzz::Scratch();
+  const std::string path = torvane::g_dataFolder + "/" + FUZZED_DRIVER_FILE;
   const bool control = std::strcmp(FUZZED_DRIVER_FILE, "Control.dat") == 0;
   try {
     if (control) {

@@ -17,7 +17,7 @@ constexpr size_t kRowsPerCall = 32767;
 }
 
 ControlProjects ReadControlProjects(const std::string& folder) {
-  torvane::DataFolder = folder;
+  torvane::g_dataFolder = folder;
   torvane::ReadControlFile();
   return {torvane::ProjectPath1, torvane::ProjectPath2, torvane::ProjectPath3, torvane::ProjectPath4};
 }

@@ -14,6 +14,7 @@
 #include "common/number_text.h"
 #include "common/platform.h"
 #include "common/text_file.h"
+#include "command_line.h"
 #include "csv_table.h"
 #include "host_inputs_file.h"
 #include "input_precision.h"
@@ -95,9 +96,6 @@ const char* const kUsage =
     "--layout       print what each column of the driver's four tables holds\n"
     "--library PATH load the adapter from PATH instead of ";
 
-struct UsageError {
-  std::string message;
-};
 
 struct Options {
   std::string svg, library, dir, inputs, realizations, out, bands, precision;
@@ -110,40 +108,26 @@ struct Options {
 Options Parse(const std::vector<std::string>& args) {
   Options o;
   std::vector<std::string> positional;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](const std::string& name) -> std::string {
-      if (a.size() > name.size() && a.compare(0, name.size() + 1, name + "=") == 0) return a.substr(name.size() + 1);
-      if (i + 1 >= args.size()) throw UsageError{name + " needs a value"};
-      return args[++i];
-    };
-    auto is = [&](const std::string& name) { return a == name || a.rfind(name + "=", 0) == 0; };
-    if (is("--svg")) o.svg = value("--svg");
-    else if (is("--library")) o.library = value("--library");
-    else if (is("--dir")) o.dir = value("--dir");
-    else if (is("--realizations")) o.realizations = value("--realizations");
-    else if (is("--out")) o.out = value("--out");
-    else if (is("--bands")) o.bands = value("--bands");
-    else if (is("--precision")) o.precision = value("--precision");
-    else if (is("--cases-per-run")) {
-      std::string v = value("--cases-per-run");
-      double n = 0;
-      if (!common::ParseNumber(v, n) || n < 1 || n > 327 || n != std::floor(n)) throw UsageError{"--cases-per-run: expected 1 to 327, found \"" + v + "\""};
-      o.casesPerRun = static_cast<size_t>(n);
-    }
-    else if (is("--workers")) {
-      std::string v = value("--workers");
-      double n = 0;
-      if (!common::ParseNumber(v, n) || n < 1 || n > 16 || n != std::floor(n)) throw UsageError{"--workers: expected 1 to 16, found \"" + v + "\""};
-      o.workers = static_cast<int>(n);
-    }
-    else if (a == "--csv") o.csv = true;
-    else if (a == "--no-progress") o.progress = false;
-    else if (a == "--force") o.force = true;
-    else if (a == "--decimal-comma") o.decimal = DecimalMark::Comma;
-    else if (a.size() > 1 && a[0] == '-') throw UsageError{"unknown option " + a};
-    else positional.push_back(a);
-  }
+  std::string casesPerRun, workers;
+  CLI::App app;
+  PrepareCommandLine(app, positional);
+  app.add_option("--svg", o.svg);
+  app.add_option("--library", o.library);
+  app.add_option("--dir", o.dir);
+  app.add_option("--realizations", o.realizations);
+  app.add_option("--out", o.out);
+  app.add_option("--bands", o.bands);
+  app.add_option("--precision", o.precision);
+  app.add_option("--cases-per-run", casesPerRun);
+  app.add_option("--workers", workers);
+  app.add_flag("--csv", o.csv);
+  app.add_flag_callback("--no-progress", [&] { o.progress = false; });
+  app.add_flag("--force", o.force);
+  app.add_flag_callback("--decimal-comma", [&] { o.decimal = DecimalMark::Comma; });
+  ParseCommandLine(app, args);
+  if (app.count("--cases-per-run"))
+    o.casesPerRun = static_cast<size_t>(WholeNumberOption("--cases-per-run", casesPerRun, 1, 327));
+  if (app.count("--workers")) o.workers = WholeNumberOption("--workers", workers, 1, 16);
   if (!o.realizations.empty()) {
     if (!positional.empty()) throw UsageError{"--realizations takes no INPUTS file, found " + positional[0]};
     if (o.csv || !o.library.empty()) throw UsageError{"--realizations runs the driver itself: --csv and --library do not apply"};

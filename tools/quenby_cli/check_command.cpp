@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "column_layout.h"
+#include "command_line.h"
 #include "common/failure.h"
 #include "common/platform.h"
 #include "common/text_file.h"
@@ -45,10 +46,6 @@ const char* const kCheckUsage =
 namespace {
 
 constexpr const char* kProjectSuffixes[] = {".dat", ".flg", ".ndp", ".MinMax", ".clu", ".net", ".grn", ".DLLFile"};
-
-struct UsageError {
-  std::string message;
-};
 
 // A temporary folder, removed with everything in it at the end.
 class ScratchFolder {
@@ -91,12 +88,11 @@ struct Network {
 
 void CopyProject(const Network& n) {
   fs::create_directories(common::FilesystemPath(n.copy).parent_path());
+  // Two lines may name the same project: it is copied once.
   for (const char* suffix : kProjectSuffixes) {
-    if (!Exists(n.project + suffix)) continue;
-    // Removed first: GCC's overwrite_existing fails on Windows when the copy is there.
-    std::error_code ec;
-    fs::remove(common::FilesystemPath(n.copy + suffix), ec);
-    fs::copy_file(common::FilesystemPath(n.project + suffix), common::FilesystemPath(n.copy + suffix));
+    if (Exists(n.project + suffix) && !Exists(n.copy + suffix)) {
+      fs::copy_file(common::FilesystemPath(n.project + suffix), common::FilesystemPath(n.copy + suffix));
+    }
   }
 }
 
@@ -269,24 +265,14 @@ int Check(const std::string& folder, const std::string& inputsFile, std::ostream
 
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   try {
-    std::string folder = ".", inputs;
-    bool folderGiven = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-      const std::string& a = args[i];
-      if (a == "--inputs") {
-        if (i + 1 >= args.size()) throw UsageError{"--inputs needs a value"};
-        inputs = args[++i];
-      } else if (a.rfind("--inputs=", 0) == 0) {
-        inputs = a.substr(9);
-      } else if (a.size() > 1 && a[0] == '-') {
-        throw UsageError{"unknown option " + a};
-      } else if (!folderGiven) {
-        folder = a;
-        folderGiven = true;
-      } else {
-        throw UsageError{"expected at most one FOLDER"};
-      }
-    }
+    std::string inputs;
+    std::vector<std::string> positional;
+    CLI::App app;
+    PrepareCommandLine(app, positional);
+    app.add_option("--inputs", inputs);
+    ParseCommandLine(app, args);
+    if (positional.size() > 1) throw UsageError{"expected at most one FOLDER"};
+    const std::string folder = positional.empty() ? "." : positional[0];
     return Check(folder, inputs, out);
   } catch (const UsageError& e) {
     err << "quenby check: " << e.message << " (see quenby check --help)\n";

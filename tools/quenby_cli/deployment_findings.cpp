@@ -97,7 +97,7 @@ void CheckDeliverables(const std::string& folder, std::vector<Finding>& out) {
 ControlFile CheckControlFile(const std::string& folder, std::vector<Finding>& out) {
   ControlFile c;
   c.path = In(folder, "Control.dat");
-  torvane::DataFolder = folder;
+  torvane::g_dataFolder = folder;
   try {
     torvane::ReadControlFile();
   } catch (const common::Failure& f) {

@@ -1,0 +1,98 @@
+#include "exponential.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "exponential_check.h"
+#include "exponential_lanes.h"
+#include "vector_lanes.h"
+
+namespace quenby {
+namespace {
+
+using quenby_test::SameDouble;
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+struct Known {
+  double x, y;  // y: e^x correctly rounded (mpmath, engine/tests/exponential_reference.py)
+};
+
+// The range's ends, the subnormals, the activations' and the kernel's
+// arguments, and small arguments whose e^x = 1 + x + x^2/2 + ... lies within
+// 2^-107 of a midpoint: the fast path cannot decide those, nor the exact
+// path at its first precision.
+const Known kKnown[] = {
+    {0.0, 1.0},
+    {-0.0, 1.0},
+    {kInf, kInf},
+    {-kInf, 0.0},
+    {1.0, 0x1.5bf0a8b145769p+1},
+    {-1.0, 0x1.78b56362cef38p-2},
+    {15.0, 0x1.8f0ccafad2a87p+21},
+    {-15.0, 0x1.4875ca227ec38p-22},
+    {-225.0, 0x1.504d7244d31c8p-325},
+    {709.0, 0x1.d422d2be5dc9bp+1022},
+    {0x1.62e42fefa39efp+9, 0x1.fffffffffff2ap+1023},  // the largest x with a finite e^x
+    {0x1.62e42fefa39f0p+9, kInf},
+    {709.79, kInf},
+    {1e300, kInf},
+    {-708.0, 0x1.7c8ab2288c9abp-1022},
+    {-0x1.6232bdd7abcd2p+9, 0x1.000000000007cp-1022},
+    {-708.4, 0x0.ff15b469edf89p-1022},  // subnormal
+    {-720.5, 0x0.00005cf08fff0p-1022},
+    {-744.0, 0x0.0000000000002p-1022},
+    {-0x1.74910d52d3051p+9, 0x0.0000000000001p-1022},  // the smallest x with e^x above +0
+    {-0x1.74910d52d3052p+9, 0.0},
+    {-745.2, 0.0},
+    {-1e300, 0.0},
+    {0x1p-54, 1.0},
+    {-0x1p-54, 1.0},
+    {0x1p-53, 0x1.0000000000001p+0},
+    {-0x1p-53, 0x1.fffffffffffffp-1},
+    {0x1.0000000000001p-53, 0x1.0000000000001p+0},
+    {-0x1.0000000000001p-54, 0x1.fffffffffffffp-1},
+    {0x1.8p-53, 0x1.0000000000001p+0},
+    {0x1.0000020000000p-30, 0x1.0000000400001p+0},
+    {-0x1.0008000000000p-40, 0x1.fffffffffdfffp-1},
+    {1e-300, 1.0},
+    {-0x0.0000000000001p-1022, 1.0},
+};
+
+TEST(Exponential, KnownValuesFromEveryPath) {
+  std::vector<double> xs;
+  for (const Known& k : kKnown) {
+    EXPECT_TRUE(SameDouble(Exp(k.x), k.y)) << std::hexfloat << k.x << ": " << Exp(k.x) << ", expected " << k.y;
+    EXPECT_TRUE(SameDouble(exp_detail::ExpExact(k.x), k.y)) << std::hexfloat << k.x << ": exact path";
+    double fast;
+    if (exp_detail::ExpFast(k.x, fast)) {
+      EXPECT_TRUE(SameDouble(fast, k.y)) << std::hexfloat << k.x << ": fast path " << fast;
+    }
+    xs.push_back(k.x);
+  }
+  for (VectorIsa isa : {VectorIsa::Baseline, VectorIsa::Avx2, VectorIsa::Avx512}) {
+    std::vector<double> ys = xs;
+    ExpArray(isa, ys.data(), ys.size());
+    for (size_t i = 0; i < xs.size(); ++i)
+      EXPECT_TRUE(SameDouble(ys[i], kKnown[i].y)) << std::hexfloat << xs[i] << ": set " << static_cast<int>(isa);
+  }
+  EXPECT_TRUE(std::isnan(Exp(std::nan(""))));
+  EXPECT_TRUE(std::isnan(exp_detail::ExpExact(-std::nan(""))));
+}
+
+// The fast path's bound: wherever it decides, the exact path agrees; and
+// every instruction set's lanes give the scalar function's bits.
+// exponential_probe runs the same check on any number of arguments.
+TEST(Exponential, FastPathDecisionsAgreeWithTheExactPathAndLanesWithExp) {
+  const quenby_test::ExpCheckCounts c = quenby_test::CheckExpDecisions(150000, 2026, false);
+  EXPECT_EQ(c.fastWrong, 0u);
+  EXPECT_EQ(c.laneDifferences, 0u);
+  EXPECT_GT(c.fastDecided, c.arguments - c.arguments / 1000) << "the fast path should decide nearly every argument";
+  EXPECT_GE(c.isas, 1);
+}
+
+}  // namespace
+}  // namespace quenby
