@@ -45,6 +45,7 @@ char* AllocateKeptBytes(size_t bytes, size_t& granted) {
 
 void ReleaseKeptBytes(char* data, size_t granted) {
   if (data == nullptr) return;
+  (void)granted;  // only the huge-page path needs it
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
   if (granted >= kHugeFrom) {
     munmap(data, granted);
