@@ -15,6 +15,7 @@ if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
   need=""
   for tool in cmake g++ make; do command -v "$tool" >/dev/null || need=yes; done
   [ -f /usr/include/gtest/gtest.h ] || need=yes
+  [ -f /usr/include/CLI/CLI.hpp ] || need=yes
   if [ -n "$need" ]; then
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends cmake g++ make googletest libgtest-dev libcli11-dev >/dev/null

@@ -6,10 +6,9 @@
 // Exp(NaN) is NaN, Exp(+inf) and results beyond the largest double are
 // +inf (the callers' checks turn an infinite value into the floating-point
 // failure), Exp(-inf) is +0, and tiny results round to subnormals or +0.
+#include "quenby_exponential.h"  // Exp
+
 namespace quenby {
-
-double Exp(double x);
-
 namespace exp_detail {
 
 // The fast path alone: true and the result in y when its error bound decides

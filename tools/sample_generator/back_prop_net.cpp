@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "quenby_exponential.h"
+
 #include "common/number_text.h"
 #include "prng.h"
 
@@ -11,20 +13,20 @@ double Activate(const std::string& name, double x) {
   if (name == "Logistic") {
     if (x < -15.0) return 0.0;
     if (x > 15.0) return 1.0;
-    return 1.0 / (std::exp(-x) + 1.0);
+    return 1.0 / (quenby::Exp(-x) + 1.0);
   }
   if (name == "Gaussian") {
     if (x < -15.0 || x > 15.0) return 0.0;
-    return std::exp(-std::pow(x, 2.0));
+    return quenby::Exp(-std::pow(x, 2.0));
   }
   if (name == "tan Hyperbolic") {
     if (x < -15.0) return -1.0;
     if (x > 15.0) return 1.0;
-    return (std::exp(x) - std::exp(-x)) / (std::exp(-x) + std::exp(x));
+    return (quenby::Exp(x) - quenby::Exp(-x)) / (quenby::Exp(-x) + quenby::Exp(x));
   }
   if (name == "Gau. Complement") {
     if (x < -15.0 || x > 15.0) return 1.0;
-    return 1.0 - std::exp(-std::pow(x, 2.0));
+    return 1.0 - quenby::Exp(-std::pow(x, 2.0));
   }
   return 0.0;
 }

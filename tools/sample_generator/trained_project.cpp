@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "quenby_exponential.h"
+
 #include "prng.h"
 
 namespace samples {
@@ -69,10 +71,10 @@ std::vector<double> GrnnEstimate(const std::vector<std::vector<double>>& pattern
     double d = 0, weight = 0;
     if (factors.empty()) {
       for (size_t j = 0; j < scaled.size(); ++j) d += std::pow(patternsIn[q][j] - scaled[j], 2.0);
-      weight = std::exp(-d / (s2 + s2));
+      weight = quenby::Exp(-d / (s2 + s2));
     } else {
       for (size_t j = 0; j < scaled.size(); ++j) d += std::pow(patternsIn[q][j] - scaled[j], 2.0) / std::pow(factors[j], 2.0);
-      weight = std::exp(-d);
+      weight = quenby::Exp(-d);
     }
     for (size_t k = 0; k < outputs; ++k) a[k] += weight * patternsOut[q][k];
     w += weight;
