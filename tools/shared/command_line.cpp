@@ -10,6 +10,8 @@ namespace tools {
 void PrepareCommandLine(CLI::App& app, std::vector<std::string>& positional) {
   app.set_help_flag();
   app.allow_extras();
+  // "/path" is a path on every platform, never a Windows-style option.
+  app.allow_windows_style_options(false);
   // Given twice, the last value counts.
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   app.add_option("arguments", positional)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
