@@ -11,7 +11,9 @@ namespace exp_detail {
 
 // 2^(j/128) as Th + Tl, and Th's halves. Re-derived from exact values by
 // engine/tests/exponential_reference.py (a ctest), which also prints it.
-const double kExp2Table[4 * kTableSize] = {
+// Aligned to its 32-byte entries, which the lanes load whole: none then
+// straddles two cache lines.
+alignas(32) const double kExp2Table[4 * kTableSize] = {
     0x1.0000000000000p+0, 0x0.0p+0, 0x1.0000000000000p+0, 0x0.0p+0,
     0x1.0163da9fb3335p+0, 0x1.b61299ab8cdb7p-54, 0x1.0163da8000000p+0, 0x1.fb33350000000p-28,
     0x1.02c9a3e778061p+0, -0x1.19083535b085dp-56, 0x1.02c9a40000000p+0, -0x1.887f9f0000000p-28,

@@ -66,17 +66,75 @@ template <class T>
   std::memcpy(&v, &u, sizeof v);
 }
 
-// Th, Tl, Th's halves for each lane's j.
+// n doubles from memory, any alignment. (By reference: see vector_lanes.h.)
+template <int N>
+struct Doubles {
+  typedef double type __attribute__((vector_size(N * sizeof(double))));
+};
+template <class V>
+[[gnu::always_inline]] inline void LoadDoubles(V& to, const double* from) {
+  std::memcpy(&to, from, sizeof to);
+}
+
+// Th, Tl, Th's halves for each lane's j. Each entry is 32 bytes: the lanes
+// load whole entries (or halves) and transpose them, a few loads and
+// shuffles where inserting 4 doubles per lane one by one cost more than the
+// arithmetic. Written with generic vector shuffles, not intrinsics, so that
+// the kernels' templates built for any instruction set inline it (GCC will
+// not inline a set's intrinsics into a function built without that set).
 template <class T>
 [[gnu::always_inline]] inline void TableEntries(const typename BitsOf<T>::type& j, T& th, T& tl, T& thh, T& thl) {
+  constexpr int kLanes = sizeof(T) / sizeof(double);
   if constexpr (std::is_same_v<T, double>) {
     const double* e = kExp2Table + 4 * j;
     th = e[0];
     tl = e[1];
     thh = e[2];
     thl = e[3];
+  } else if constexpr (kLanes == 2) {
+    T lo[2], hi[2];
+    for (int i = 0; i < 2; ++i) {
+      LoadDoubles(lo[i], kExp2Table + 4 * j[i]);
+      LoadDoubles(hi[i], kExp2Table + 4 * j[i] + 2);
+    }
+    th = __builtin_shufflevector(lo[0], lo[1], 0, 2);
+    tl = __builtin_shufflevector(lo[0], lo[1], 1, 3);
+    thh = __builtin_shufflevector(hi[0], hi[1], 0, 2);
+    thl = __builtin_shufflevector(hi[0], hi[1], 1, 3);
+  } else if constexpr (kLanes == 4) {
+    typename Doubles<2>::type lo[4], hi[4];
+    for (int i = 0; i < 4; ++i) {
+      LoadDoubles(lo[i], kExp2Table + 4 * j[i]);
+      LoadDoubles(hi[i], kExp2Table + 4 * j[i] + 2);
+    }
+    // a = (Th, Tl of lane 0, of lane 2), b = lanes 1 and 3, so that the
+    // in-half unpacks give lanes 0 1 2 3 in order; c and d Th's halves.
+    const T a = __builtin_shufflevector(lo[0], lo[2], 0, 1, 2, 3);
+    const T b = __builtin_shufflevector(lo[1], lo[3], 0, 1, 2, 3);
+    const T c = __builtin_shufflevector(hi[0], hi[2], 0, 1, 2, 3);
+    const T d = __builtin_shufflevector(hi[1], hi[3], 0, 1, 2, 3);
+    th = __builtin_shufflevector(a, b, 0, 4, 2, 6);
+    tl = __builtin_shufflevector(a, b, 1, 5, 3, 7);
+    thh = __builtin_shufflevector(c, d, 0, 4, 2, 6);
+    thl = __builtin_shufflevector(c, d, 1, 5, 3, 7);
+  } else if constexpr (kLanes == 8) {
+    typename Doubles<4>::type r[8];
+    for (int i = 0; i < 8; ++i) LoadDoubles(r[i], kExp2Table + 4 * j[i]);
+    // Whole entries of lanes (0, 2), (1, 3), (4, 6), (5, 7) per vector; the
+    // unpacks interleave pairs of lanes, the 128-bit moves put them in order.
+    const T z0 = __builtin_shufflevector(r[0], r[2], 0, 1, 2, 3, 4, 5, 6, 7);
+    const T z1 = __builtin_shufflevector(r[1], r[3], 0, 1, 2, 3, 4, 5, 6, 7);
+    const T z2 = __builtin_shufflevector(r[4], r[6], 0, 1, 2, 3, 4, 5, 6, 7);
+    const T z3 = __builtin_shufflevector(r[5], r[7], 0, 1, 2, 3, 4, 5, 6, 7);
+    const T t0 = __builtin_shufflevector(z0, z1, 0, 8, 2, 10, 4, 12, 6, 14);
+    const T t1 = __builtin_shufflevector(z0, z1, 1, 9, 3, 11, 5, 13, 7, 15);
+    const T t2 = __builtin_shufflevector(z2, z3, 0, 8, 2, 10, 4, 12, 6, 14);
+    const T t3 = __builtin_shufflevector(z2, z3, 1, 9, 3, 11, 5, 13, 7, 15);
+    th = __builtin_shufflevector(t0, t2, 0, 1, 4, 5, 8, 9, 12, 13);
+    thh = __builtin_shufflevector(t0, t2, 2, 3, 6, 7, 10, 11, 14, 15);
+    tl = __builtin_shufflevector(t1, t3, 0, 1, 4, 5, 8, 9, 12, 13);
+    thl = __builtin_shufflevector(t1, t3, 2, 3, 6, 7, 10, 11, 14, 15);
   } else {
-    constexpr int kLanes = sizeof(T) / sizeof(double);
     for (int i = 0; i < kLanes; ++i) {
       const double* e = kExp2Table + 4 * j[i];
       th[i] = e[0];

@@ -12,6 +12,22 @@
 
 namespace quenby {
 
+// Whether every lane of a comparison's result m is true: halves folded
+// with "and" in the vector registers, one test and branch per vector (a
+// lane by lane test made GCC compare lane by lane too).
+template <class M>
+[[gnu::always_inline]] inline bool AllLanes(const M& m) {
+  constexpr int kLanes = sizeof(M) / sizeof(m[0]);
+  if constexpr (kLanes == 8) {
+    return AllLanes(__builtin_shufflevector(m, m, 0, 1, 2, 3) & __builtin_shufflevector(m, m, 4, 5, 6, 7));
+  } else if constexpr (kLanes == 4) {
+    return AllLanes(__builtin_shufflevector(m, m, 0, 1) & __builtin_shufflevector(m, m, 2, 3));
+  } else {
+    static_assert(kLanes == 2);
+    return (m[0] & m[1]) != 0;
+  }
+}
+
 // y = Exp of each lane of x. (By reference: see vector_lanes.h.)
 template <class V>
 [[gnu::always_inline]] inline void ExpLanes(const V& x, V& y) {
@@ -21,17 +37,20 @@ template <class V>
   Reduce(x, h2, l2, kd);
   const V up = h2 + (l2 + kFastErrorBound);
   const V down = h2 + (l2 - kFastErrorBound);
-  const auto zero = x < -745.2;  // e^x < 2^-1075: +0, as Exp gives
   V scale;
   ScaleOf(kd, 0, scale);
   const V y0 = up * scale;
-  y = zero ? V{} : y0;
+  // Masks as bits (see vector_lanes.h).
+  typename lanes::Mask<V>::type zero, low, high, decided;
+  lanes::ToMask(x < -745.2, zero);  // e^x < 2^-1075: +0, as Exp gives
+  lanes::Select(zero, V{}, y0, y);
   // Lanes served here: -708 <= x <= 709 with the rounding decided, and the
   // zeros. Not a number fails every comparison and goes to Exp.
-  const auto served = ((x >= -708.0) & (x <= 709.0) & (up == down)) | zero;
-  bool all = true;
-  for (int i = 0; i < kLanes; ++i) all &= served[i] != 0;
-  if (!all) [[unlikely]] {
+  lanes::ToMask(x >= -708.0, low);
+  lanes::ToMask(x <= 709.0, high);
+  lanes::ToMask(up == down, decided);
+  const auto served = (low & high & decided) | zero;
+  if (!AllLanes(served)) [[unlikely]] {
     for (int i = 0; i < kLanes; ++i)
       if (!served[i]) y[i] = Exp(x[i]);
   }

@@ -56,6 +56,29 @@ struct Unaligned<V8> {
 };
 #endif
 
+// Comparison results as bits, all ones where true, and selects on them.
+// Convert each comparison on its own (ToMask) and combine the bits: for 8
+// lanes without AVX-512DQ, GCC 12 compares lane by lane where masks are
+// combined before the conversion or select with ?: directly.
+template <class V>
+struct Mask {
+  typedef unsigned long long type __attribute__((vector_size(sizeof(V))));
+};
+template <class C, class M>
+[[gnu::always_inline]] inline void ToMask(const C& comparison, M& mask) {
+  static_assert(sizeof(C) == sizeof(M));
+  mask = (M)comparison;
+}
+// out = m ? a : b, lane by lane.
+template <class V>
+[[gnu::always_inline]] inline void Select(const typename Mask<V>::type& m, const V& a, const V& b, V& out) {
+  typename Mask<V>::type ab, bb;
+  __builtin_memcpy(&ab, &a, sizeof ab);
+  __builtin_memcpy(&bb, &b, sizeof bb);
+  ab = (ab & m) | (bb & ~m);
+  __builtin_memcpy(&out, &ab, sizeof out);
+}
+
 // By reference: a wide vector passed by value would change the calling
 // convention between functions built for different sets.
 template <class V>
