@@ -124,26 +124,33 @@ template <class V, int CV, int NB>
 template <ActivationKind Kind, class V>
 [[gnu::always_inline]] inline void ActivateVector(const V& x, V& y) {
   constexpr double kSaturation = 15.0;
-  const auto low = x < -kSaturation;
-  const auto high = x > kSaturation;
-  const V held = (low | high) ? V{} : x;
+  typename Mask<V>::type low, high;
+  ToMask(x < -kSaturation, low);
+  ToMask(x > kSaturation, high);
+  const V one = V{} + 1.0;
+  V held;
+  Select(low | high, V{}, x, held);
   V e;
   if constexpr (Kind == ActivationKind::Logistic) {
     ExpLanes<V>(-held, e);
     const V f = 1.0 / (e + 1.0);
-    y = low ? V{} : (high ? V{} + 1.0 : f);
+    V t;
+    Select(high, one, f, t);
+    Select(low, V{}, t, y);
   } else if constexpr (Kind == ActivationKind::Gaussian) {
     ExpLanes<V>(-(held * held), e);
-    y = (low | high) ? V{} : e;
+    Select(low | high, V{}, e, y);
   } else if constexpr (Kind == ActivationKind::TanHyperbolic) {
     V down;
     ExpLanes<V>(held, e);
     ExpLanes<V>(-held, down);
     const V f = (e - down) / (down + e);
-    y = low ? V{} - 1.0 : (high ? V{} + 1.0 : f);
+    V t;
+    Select(high, one, f, t);
+    Select(low, V{} - 1.0, t, y);
   } else if constexpr (Kind == ActivationKind::GauComplement) {
     ExpLanes<V>(-(held * held), e);
-    y = (low | high) ? V{} + 1.0 : 1.0 - e;
+    Select(low | high, one, 1.0 - e, y);
   } else {
     y = V{};
   }
