@@ -94,5 +94,29 @@ TEST(Exponential, FastPathDecisionsAgreeWithTheExactPathAndLanesWithExp) {
   EXPECT_GE(c.isas, 1);
 }
 
+// Each argument the fast lanes do not serve (not a number, the
+// subnormal and overflowing ends, an undecided rounding) or serve as a
+// clear (below -745.2), in every lane position of a vector among ordinary
+// arguments, and two at once: each lane gets its own Exp, the others keep
+// theirs.
+TEST(Exponential, EachLaneOfAVectorFallsBackOnItsOwn) {
+  const double odd[] = {std::nan(""), -720.5, -745.1, -800.0, 709.5, 710.0, kInf, -kInf, 0x1.0000020000000p-30};
+  for (VectorIsa isa : {VectorIsa::Baseline, VectorIsa::Avx2, VectorIsa::Avx512}) {
+    if (!VectorIsaAvailable(isa)) continue;
+    for (double special : odd)
+      for (int at = 0; at < 16; ++at) {
+        std::vector<double> xs(19);
+        for (size_t i = 0; i < xs.size(); ++i) xs[i] = -3.0 + 0.37 * static_cast<double>(i);
+        xs[static_cast<size_t>(at)] = special;
+        xs[static_cast<size_t>(at + 3) % 16] = -special;
+        std::vector<double> ys = xs;
+        ExpArray(isa, ys.data(), ys.size());
+        for (size_t i = 0; i < xs.size(); ++i)
+          ASSERT_TRUE(SameDouble(ys[i], Exp(xs[i])) || (std::isnan(ys[i]) && std::isnan(Exp(xs[i]))))
+              << "set " << static_cast<int>(isa) << ", lane " << i << ", " << std::hexfloat << xs[i];
+      }
+  }
+}
+
 }  // namespace
 }  // namespace quenby
