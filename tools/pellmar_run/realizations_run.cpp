@@ -151,13 +151,14 @@ int RunRealizationsCommand(const RealizationsRequest& request, std::ostream& out
   const std::vector<std::string> titles = SeriesTitles("");
   if (!request.out.empty()) {
     std::string csv;
+    csv.reserve(outcomes.size() * kSeries * kSteps * 20);
     for (int b = 0; b < kSeries; ++b)
       for (int s = 1; s <= kSteps; ++s) csv += Quoted(titles[static_cast<size_t>(b)] + " step " + std::to_string(s)) + ",";
     csv += "inputs outside training range,driver failure\r\n";
     for (size_t i = 0; i < outcomes.size(); ++i) {
       const RealizationOutcome& o = outcomes[i];
       for (size_t k = 0; k < static_cast<size_t>(kSeries * kSteps); ++k) {
-        if (k < o.values.size()) csv += ShortestNumber(o.values[k]);
+        if (k < o.values.size()) AppendShortestNumber(csv, o.values[k]);
         csv += ',';
       }
       if (outside[i]) csv += std::to_string(*outside[i]);
