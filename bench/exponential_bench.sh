@@ -41,7 +41,7 @@ cmake --build "$base/build" -j"$(nproc)" --target pass_times >/dev/null
 
 echo "== $(date -u '+%F %T') UTC on $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 for round in 1 2; do
-  echo "-- round $round: this tree"
+  echo "-- round $round: this tree (load $(cut -d' ' -f1-3 /proc/loadavg))"
   "$build/bench/pass_times"
   echo "-- round $round: $ref (std::exp)"
   "$base/build/bench/pass_times"
@@ -57,7 +57,7 @@ if [ -n "${QUENBY_BENCH_WINDOWS:-}" ]; then
   export WINEPREFIX="${WINEPREFIX:-$build-windows/wineprefix}" WINEDEBUG=-all
   unset DISPLAY WAYLAND_DISPLAY
   for round in 1 2; do
-    echo "-- round $round, Windows build under Wine: this tree"
+    echo "-- round $round, Windows build under Wine: this tree (load $(cut -d' ' -f1-3 /proc/loadavg))"
     timeout 600 "$root/cmake/wine-run.sh" "$build-windows/bench/pass_times.exe"
     echo "-- round $round, Windows build under Wine: $ref (std::exp)"
     timeout 600 "$root/cmake/wine-run.sh" "$base/build-windows/bench/pass_times.exe"
