@@ -6,6 +6,10 @@
 // gives Exp's bits, on every instruction set.
 #include <cstddef>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "exponential.h"
 #include "exponential_fast.h"
 #include "vector_lanes.h"
@@ -24,7 +28,14 @@ template <class M>
     return AllLanes(__builtin_shufflevector(m, m, 0, 1) & __builtin_shufflevector(m, m, 2, 3));
   } else {
     static_assert(kLanes == 2);
+#if defined(__SSE2__)
+    // SSE2 is in every x86-64 set, so this inlines into any kernel.
+    __m128d d;
+    __builtin_memcpy(&d, &m, sizeof d);
+    return _mm_movemask_pd(d) == 3;
+#else
     return (m[0] & m[1]) != 0;
+#endif
   }
 }
 
