@@ -17,17 +17,6 @@ using common::FailureClass;
 
 namespace {
 
-[[noreturn]] void FailTooSmall(const char* table, int64_t need1, int64_t need2, int64_t have1, int64_t have2) {
-  common::Fail(FailureClass::Subscript, std::string(table) + "(" + std::to_string(need1) + ", " +
-                                            std::to_string(need2) + ") lies outside (0 To " + std::to_string(have1) +
-                                            ", 0 To " + std::to_string(have2) + ")");
-}
-
-// The loops below index without checks; these make sure they may.
-void NeedCells(const Array2<double>& t, int64_t upper1, int64_t upper2, const char* name) {
-  if (upper1 > t.Upper1() || upper2 > t.Upper2()) FailTooSmall(name, upper1, upper2, t.Upper1(), t.Upper2());
-}
-
 // Activation kinds of slabs 1..slabs, resolved once per pass.
 std::vector<ActivationKind> SlabKinds(int64_t slabs) {
   const LoadedNetwork& n = Net();
@@ -82,7 +71,7 @@ void ScaleBackPropInputs(int32_t cases, int16_t inputCount) {
   const int16_t inRows = common::Add16(inputCount, 1, "network input count + 1");
   n.ScaledInputs.Redim(cases, inRows, "ScaledInputs");
   if (cases <= 0) return;
-  NeedCells(n.NetInputs, cases, inputCount, "NetInputs");
+  RequireCells(n.NetInputs, cases, inputCount, "NetInputs");
   std::vector<int16_t> columns(static_cast<size_t>(inputCount) + 1);
   // The ranges by input, side by side for the vector lanes.
   std::vector<double> mins(static_cast<size_t>(inputCount) + 1), maxs(static_cast<size_t>(inputCount) + 1);
@@ -142,11 +131,11 @@ void Forward(int32_t cases, int16_t inputCount, int16_t outputCount, int16_t hid
   LoadedNetwork& n = Net();
   const int16_t inRows = common::Add16(inputCount, 1, "network input count + 1");
   const auto units = static_cast<int16_t>(hiddenCount + biasUnits);  // checked by the callers
-  NeedCells(n.ScaledInputs, cases, inRows, "ScaledInputs");
-  if (hiddenCount > 0) NeedCells(n.InputWeights, inRows, hiddenCount, "InputWeights");
+  RequireCells(n.ScaledInputs, cases, inRows, "ScaledInputs");
+  if (hiddenCount > 0) RequireCells(n.InputWeights, inRows, hiddenCount, "InputWeights");
   if (outputCount > 0) {
-    NeedCells(n.OutputWeights, units, outputCount, "OutputWeights");
-    NeedCells(n.NetOutputs, cases, outputCount, "NetOutputs");
+    RequireCells(n.OutputWeights, units, outputCount, "OutputWeights");
+    RequireCells(n.NetOutputs, cases, outputCount, "NetOutputs");
   }
   BackPropPlan plan;
   plan.inRows = inRows;

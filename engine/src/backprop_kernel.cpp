@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <thread>
 
 #include "exponential_lanes.h"
+#include "kernel_execution.h"
+#include "thread_fan_out.h"
 #include "vector_lanes.h"
-
 
 namespace quenby {
 
@@ -20,9 +20,8 @@ using namespace lanes;
 constexpr int kMostLanes = 16;
 
 // Below these many terms a second thread costs more than it saves.
-constexpr int64_t kScaleTermsPerThread = int64_t{1} << 18;
-constexpr int64_t kForwardTermsPerThread = int64_t{1} << 20;
-constexpr int kMostThreads = 64;
+constexpr int64_t kThreadedScaleTerms = int64_t{1} << 19;
+constexpr int64_t kThreadedForwardTerms = int64_t{1} << 21;
 
 // ---- input scaling ---------------------------------------------------------
 
@@ -260,64 +259,18 @@ __attribute__((target("avx512f"))) int32_t ForwardAvx512(const BackPropPlan& p, 
 #endif
 
 VectorIsa UsableIsa() {
-  const VectorIsa isa = BackPropExecutionSettings().isa;
+  const VectorIsa isa = KernelExecutionSettings().isa;
   return VectorIsaAvailable(isa) ? isa : VectorIsa::Baseline;
 }
 
-int ThreadsFor(int64_t rows, int64_t terms, int64_t termsPerThread) {
-  int threads = BackPropExecutionSettings().threads;
-  if (threads <= 0) {
-    if (terms < 2 * termsPerThread) return 1;
-    threads = static_cast<int>(std::thread::hardware_concurrency());
-  }
-  return static_cast<int>(std::clamp<int64_t>(std::min<int64_t>(threads, kMostThreads), 1, std::max<int64_t>(rows, 1)));
-}
-
-// Splits rows first..last into `threads` runs of consecutive rows, runs
-// work(part, from, to) on each (part 0 on this thread) and returns the
-// smallest row a run reported, or last + 1. A thread that cannot start
-// runs its part here instead. work must not throw.
-template <class Work>
-int32_t InParts(int threads, int32_t first, int32_t last, Work&& work) {
-  const int64_t rows = int64_t{last} - first + 1;
-  std::vector<int32_t> found(static_cast<size_t>(threads), last + 1);
-  auto part = [&](int t) {
-    const auto from = static_cast<int32_t>(first + rows * t / threads);
-    const auto to = static_cast<int32_t>(first + rows * (t + 1) / threads - 1);
-    if (from <= to) {
-      const int32_t stop = work(t, from, to);
-      if (stop <= to) found[static_cast<size_t>(t)] = stop;  // past `to`: the whole run went through
-    }
-  };
-  std::vector<std::thread> workers;
-  std::vector<int> inline_parts;
-  workers.reserve(static_cast<size_t>(threads));
-  inline_parts.reserve(static_cast<size_t>(threads));
-  for (int t = 1; t < threads; ++t) {
-    try {
-      workers.emplace_back(part, t);
-    } catch (...) {
-      inline_parts.push_back(t);
-    }
-  }
-  part(0);
-  for (int t : inline_parts) part(t);
-  for (std::thread& w : workers) w.join();
-  return *std::min_element(found.begin(), found.end());
-}
-
 }  // namespace
-
-BackPropExecution& BackPropExecutionSettings() {
-  static BackPropExecution settings{BestVectorIsa(), 0};
-  return settings;
-}
 
 int32_t ScaleRowsFast(const Array2<double>& netInputs, Array2<double>& scaledInputs, const double* min,
                       const double* max, int inputs, int32_t first, int32_t last) {
   if (first > last) return last + 1;
   const VectorIsa isa = UsableIsa();
-  const int threads = ThreadsFor(int64_t{last} - first + 1, (int64_t{last} - first + 1) * inputs, kScaleTermsPerThread);
+  const int64_t rows = int64_t{last} - first + 1;
+  const int threads = ThreadsFor(KernelExecutionSettings().threads, rows, rows * inputs, kThreadedScaleTerms);
   return InParts(threads, first, last, [&](int, int32_t from, int32_t to) {
     switch (isa) {
 #if QUENBY_WIDE_VECTORS
@@ -337,7 +290,7 @@ int32_t ForwardCasesFast(const BackPropPlan& plan, const Array2<double>& scaledI
   const VectorIsa isa = UsableIsa();
   const int64_t rows = int64_t{last} - first + 1;
   const int64_t terms = rows * (int64_t{plan.inRows} * plan.hidden + int64_t{plan.biasUnits + plan.hidden} * plan.outputs);
-  const int threads = ThreadsFor(rows, terms, kForwardTermsPerThread);
+  const int threads = ThreadsFor(KernelExecutionSettings().threads, rows, terms, kThreadedForwardTerms);
   // Sized here, so that a worker allocates nothing and cannot throw.
   std::vector<Workspace> spaces(static_cast<size_t>(threads));
   for (Workspace& ws : spaces) ws.Size(plan);

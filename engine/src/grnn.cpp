@@ -6,8 +6,6 @@
 #include <cmath>
 #include <limits>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "common/checked16.h"
@@ -16,7 +14,9 @@
 #include "compiled_file.h"
 #include "exponential_lanes.h"
 #include "grnn_kernel.h"
+#include "kernel_execution.h"
 #include "loaded_network.h"
+#include "thread_fan_out.h"
 
 namespace quenby {
 
@@ -43,28 +43,21 @@ bool UsableSquare(double s2) { return s2 > 0.0 && s2 <= DBL_MAX; }
                    std::to_string(i) + ", pattern " + std::to_string(p));
 }
 
-[[noreturn]] void FailTable(const char* name, const Array2<double>& t, int64_t rows, int64_t cols) {
-  common::Fail(common::FailureClass::Subscript,
-               std::string(name) + " is (0 To " + std::to_string(t.Upper1()) + ", 0 To " +
-                   std::to_string(t.Upper2()) + ") but the general regression network \"" + Net().ProjectPath +
-                   "\" reads it up to (" + std::to_string(rows) + ", " + std::to_string(cols) + ")");
-}
-
-void RequireTable(const char* name, const Array2<double>& t, int64_t rows, int64_t cols) {
-  if (t.Upper1() < rows || t.Upper2() < cols) FailTable(name, t, rows, cols);
-}
+// Who reads the tables, for a table-size failure.
+std::string Reader() { return "the general regression network \"" + Net().ProjectPath + "\""; }
 
 // The tables an estimate reads for patterns 1..P, inputs 1..nIn, outputs
 // 1..nOut of cases 1..cases. Only what the loops reach is required.
 void RequireEstimateTables(bool genetic, int64_t cases, int32_t P, int16_t nIn, int16_t nOut) {
   const LoadedNetwork& net = Net();
   if (P < 1) return;
+  const std::string reader = Reader();
   if (nIn >= 1) {
-    RequireTable("ScaledInputs", net.ScaledInputs, cases, nIn);
-    RequireTable("TrainingInputs", net.TrainingInputs, P, nIn);
-    if (genetic) RequireTable("GeneticSmoothing", net.GeneticSmoothing, P, nIn);
+    RequireCells(net.ScaledInputs, cases, nIn, "ScaledInputs", reader);
+    RequireCells(net.TrainingInputs, P, nIn, "TrainingInputs", reader);
+    if (genetic) RequireCells(net.GeneticSmoothing, P, nIn, "GeneticSmoothing", reader);
   }
-  RequireTable("TrainingOutputs", net.TrainingOutputs, P, nOut);
+  RequireCells(net.TrainingOutputs, P, nOut, "TrainingOutputs", reader);
 }
 
 // A number for a message, without the blanks of the general number form.
@@ -152,9 +145,8 @@ double Estimate(double twoSigmaSquared, int32_t i, int32_t P, int16_t nIn, int16
   FailKernel("a kernel value is not finite", i, P);
 }
 
+// One part's tables, allocated before the fan-out.
 struct GrnnJob {
-  int32_t firstCase = 0;
-  int32_t endCase = 0;
   std::vector<double> exponents;  // chunk cases x pattern slots
   std::vector<char> finite;       // per case of a chunk
   std::vector<const double*> rows;
@@ -198,12 +190,13 @@ template <int CG>
   }
 }
 
-// Cases job.firstCase..endCase-1: exponents for a chunk of cases, pattern
+// Cases first..last: exponents for a chunk of cases, pattern
 // block by pattern block so that a block stays in cache for the whole
 // chunk, then each case's weights and its weighted sums. Stops at the
-// first faulting case, or once another job found an earlier one. Allocates
-// nothing and cannot throw: it may run on a worker thread.
-void RunJob(GrnnPass& pass, GrnnJob& job) noexcept {
+// first faulting case and returns it (last + 1 when none), or once another
+// job found an earlier one. Allocates nothing and cannot throw: it may run
+// on a worker thread.
+int32_t RunJob(GrnnPass& pass, GrnnJob& job, int32_t first, int32_t last) noexcept {
   LoadedNetwork& net = Net();
   const GrnnPatternLayout& layout = *pass.layout;
   const int64_t slots = layout.blocks * kGrnnBlock;
@@ -211,9 +204,9 @@ void RunJob(GrnnPass& pass, GrnnJob& job) noexcept {
   const int16_t nOut = pass.nOut;
   std::vector<const double*>& rows = job.rows;
   std::vector<double*>& outs = job.outs;
-  for (int32_t i0 = job.firstCase; i0 < job.endCase; i0 += pass.chunkCases) {
-    if (pass.firstFault.load(std::memory_order_relaxed) < i0) return;
-    const int g = static_cast<int>(std::min<int64_t>(pass.chunkCases, job.endCase - i0));
+  for (int32_t i0 = first; i0 <= last; i0 += pass.chunkCases) {
+    if (pass.firstFault.load(std::memory_order_relaxed) < i0) return last + 1;
+    const int g = static_cast<int>(std::min<int64_t>(pass.chunkCases, int64_t{last} - i0 + 1));
     for (int c = 0; c < g; ++c) {
       rows[static_cast<size_t>(c)] = net.ScaledInputs.Row(i0 + c) + 1;
       outs[static_cast<size_t>(c)] = job.exponents.data() + c * slots;
@@ -252,24 +245,14 @@ void RunJob(GrnnPass& pass, GrnnJob& job) noexcept {
       int32_t seen = pass.firstFault.load();
       while (i < seen && !pass.firstFault.compare_exchange_weak(seen, i)) {
       }
-      return;
+      return i;
     }
   }
+  return last + 1;
 }
 
 // Below this many kernel terms a second thread costs more than it saves.
 constexpr int64_t kThreadedTerms = int64_t{1} << 21;
-constexpr int kMostThreads = 8;
-
-int ThreadsFor(int64_t cases, int64_t terms) {
-  const int asked = GrnnExecutionSettings().threads;
-  int threads = asked;
-  if (threads <= 0) {
-    if (terms < kThreadedTerms) return 1;
-    threads = static_cast<int>(std::thread::hardware_concurrency());
-  }
-  return static_cast<int>(std::clamp<int64_t>(std::min<int64_t>(threads, kMostThreads), 1, std::max<int64_t>(cases, 1)));
-}
 
 void RunFastPath(Calibration cal, double twoSigmaSquared, int32_t cases, int32_t P, int16_t nIn, int16_t nOut) {
   const LoadedNetwork& net = Net();
@@ -284,7 +267,7 @@ void RunFastPath(Calibration cal, double twoSigmaSquared, int32_t cases, int32_t
   const int64_t slots = layout.blocks * kGrnnBlock;
   GrnnPass pass;
   pass.layout = &layout;
-  pass.isa = GrnnExecutionSettings().isa;
+  pass.isa = KernelExecutionSettings().isa;
   pass.genetic = genetic;
   pass.twoSigmaSquared = twoSigmaSquared;
   pass.P = P;
@@ -294,36 +277,20 @@ void RunFastPath(Calibration cal, double twoSigmaSquared, int32_t cases, int32_t
   const int64_t blockBytes = int64_t{kGrnnBlock} * std::max<int16_t>(nIn, 1) * 8 * (genetic ? 2 : 1);
   pass.blockChunk = std::max<int64_t>(1, (int64_t{256} << 10) / blockBytes);
 
-  const int threads = ThreadsFor(cases, int64_t{cases} * slots * std::max<int16_t>(nIn, 1));
+  const int threads =
+      ThreadsFor(KernelExecutionSettings().threads, cases, int64_t{cases} * slots * std::max<int16_t>(nIn, 1),
+                 kThreadedTerms);
   std::vector<GrnnJob> jobs(static_cast<size_t>(threads));
-  for (int t = 0; t < threads; ++t) {
-    GrnnJob& job = jobs[static_cast<size_t>(t)];
-    job.firstCase = 1 + static_cast<int32_t>(int64_t{cases} * t / threads);
-    job.endCase = 1 + static_cast<int32_t>(int64_t{cases} * (t + 1) / threads);
+  for (GrnnJob& job : jobs) {
     job.exponents.assign(static_cast<size_t>(pass.chunkCases * slots), 0.0);
     job.finite.assign(static_cast<size_t>(pass.chunkCases), 1);
     job.rows.assign(static_cast<size_t>(pass.chunkCases), nullptr);
     job.outs.assign(static_cast<size_t>(pass.chunkCases), nullptr);
   }
-  // Reserved first, so that only starting a thread can fail below, and a
-  // job whose thread cannot start runs here instead.
-  std::vector<std::thread> workers;
-  std::vector<size_t> inline_jobs;
-  workers.reserve(jobs.size());
-  inline_jobs.reserve(jobs.size());
-  for (size_t t = 1; t < jobs.size(); ++t) {
-    try {
-      workers.emplace_back(RunJob, std::ref(pass), std::ref(jobs[t]));
-    } catch (const std::system_error&) {
-      inline_jobs.push_back(t);
-    }
-  }
-  RunJob(pass, jobs[0]);
-  for (size_t t : inline_jobs) RunJob(pass, jobs[t]);
-  for (std::thread& w : workers) w.join();
-
-  const int32_t fault = pass.firstFault.load();
-  if (fault != std::numeric_limits<int32_t>::max()) FailAtCase(cal, twoSigmaSquared, fault, P, nIn, nOut);
+  const int32_t fault = InParts(threads, 1, cases, [&](int part, int32_t from, int32_t to) {
+    return RunJob(pass, jobs[static_cast<size_t>(part)], from, to);
+  });
+  if (fault <= cases) FailAtCase(cal, twoSigmaSquared, fault, P, nIn, nOut);
 }
 
 }  // namespace
@@ -334,8 +301,7 @@ void ScaleGrnnInputs(int32_t cases, int16_t inputCount) {
   if (cases < 1 || inputCount < 1) return;
   if (net.NetInputColumns.Upper() < inputCount)
     FailSubscript("NetInputColumns", inputCount, net.NetInputColumns.Upper());
-  if (net.NetInputs.Upper1() < cases || net.NetInputs.Upper2() < inputCount)
-    FailTable("NetInputs", net.NetInputs, cases, inputCount);
+  RequireCells(net.NetInputs, cases, inputCount, "NetInputs", Reader());
   const int64_t lastColumn = std::min(net.VarMin.Upper(), net.VarMax.Upper());
   for (int j = 1; j <= inputCount; ++j) {
     const int16_t c = net.NetInputColumns(j);
@@ -388,7 +354,7 @@ void RunGrnn() {
   const Calibration cal = CalibrationOf(net.GrnnCalibration);
   const int16_t nOut = net.OutputCount;
   if (cal == Calibration::None || cases < 1 || nOut < 1) return;
-  RequireTable("NetOutputs", net.NetOutputs, cases, nOut);
+  RequireCells(net.NetOutputs, cases, nOut, "NetOutputs", Reader());
   const int32_t P = net.TrainingCount;
   if (P < 1) {
     for (int32_t i = 1; i <= cases; ++i)

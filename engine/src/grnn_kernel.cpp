@@ -126,11 +126,6 @@ __attribute__((target("avx512f"))) void ExponentsAvx512(const GrnnPatternLayout&
 
 }  // namespace
 
-GrnnExecution& GrnnExecutionSettings() {
-  static GrnnExecution settings{BestVectorIsa(), 0};
-  return settings;
-}
-
 void GrnnExponents(VectorIsa isa, const GrnnPatternLayout& layout, bool genetic, double twoSigmaSquared,
                    const double* const* caseInputs, int caseCount, int64_t firstBlock, int64_t endBlock,
                    double* const* exponents) {

@@ -36,15 +36,6 @@ struct GrnnPatternLayout {
 void BuildGrnnPatternLayout(const LoadedNetwork& net, int32_t patterns, int16_t inputs, bool genetic,
                             GrnnPatternLayout& layout);
 
-// How RunGrnn runs: the instruction set and the number of threads (0: one
-// for small tables, else one per processor). Results never depend on it;
-// tests and benchmarks change it.
-struct GrnnExecution {
-  VectorIsa isa;
-  int threads;
-};
-GrnnExecution& GrnnExecutionSettings();
-
 // For each case c in 0..caseCount-1 and each pattern slot s of blocks
 // firstBlock..endBlock-1, writes the kernel exponent into
 // exponents[c][s] (s counts from block 0). caseInputs[c] points at the

@@ -18,6 +18,7 @@
 #include "common/failure.h"
 #include "exponential_lanes.h"
 #include "grnn_kernel.h"
+#include "kernel_execution.h"
 #include "loaded_network.h"
 
 namespace quenby {
@@ -123,8 +124,8 @@ common::Failure RunGrnnExpectingFailure() {
 
 // Restores automatic execution after a test that forced an ISA or threads.
 struct ExecutionGuard {
-  GrnnExecution saved = GrnnExecutionSettings();
-  ~ExecutionGuard() { GrnnExecutionSettings() = saved; }
+  KernelExecution saved = KernelExecutionSettings();
+  ~ExecutionGuard() { KernelExecutionSettings() = saved; }
 };
 
 TEST(GrnnEstimate, NoPatternsGiveOneForEveryOutput) {
@@ -333,7 +334,7 @@ TEST(GrnnFaults, EachFaultNamesWhatAndWhere) {
   };
   for (int threads : {1, 2}) {
     ExecutionGuard guard;
-    GrnnExecutionSettings().threads = threads;
+    KernelExecutionSettings().threads = threads;
     for (const FaultRow& r : rows) {
       MakeNetwork(3, 2, 5, 4, r.calibration, 0.5);
       for (int p = 1; p <= 5; ++p)
@@ -359,7 +360,7 @@ TEST(GrnnFaults, GeneticFactorZeroThatIsNeverReachedIsNoFault) {
 TEST(GrnnFaults, TheEarliestFaultingCaseIsReportedWhateverTheThreads) {
   ExecutionGuard guard;
   for (int threads : {1, 2, 3}) {
-    GrnnExecutionSettings().threads = threads;
+    KernelExecutionSettings().threads = threads;
     MakeNetwork(2, 1, 20, 300, "Holdout");
     Net().NetInputs(290, 1) = 1e300;
     Net().NetInputs(170, 2) = 1e300;
@@ -419,7 +420,7 @@ TEST(GrnnFastPath, BitIdenticalToThePlainLoopOnRandomNetworks) {
         for (int j = 1; j <= s.nIn; ++j) n.NetInputs(i, j) = (i % 4 == 0 ? 40 : i % 4 == 1 ? 6 : 2) * u(rng);
       for (VectorIsa isa : isas)
         for (int threads : {1, 2}) {
-          GrnnExecutionSettings() = {isa, threads};
+          KernelExecutionSettings() = {isa, threads};
           ExpectMatchesReference(std::string(calibration) + " nIn " + std::to_string(s.nIn) + " P " +
                                  std::to_string(s.P) + " isa " + std::to_string(static_cast<int>(isa)) +
                                  " threads " + std::to_string(threads));
