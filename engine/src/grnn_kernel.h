@@ -26,8 +26,8 @@ struct GrnnPatternLayout {
   int32_t patterns = 0;
   int16_t inputs = 0;
   int64_t blocks = 0;
-  std::vector<double> inputs_t;   // TrainingInputs
-  std::vector<double> squares_t;  // GeneticSmoothing squared ("Genetic" only); padding 1.0
+  std::vector<double> inputsByLane;   // TrainingInputs
+  std::vector<double> squaresByLane;  // GeneticSmoothing squared ("Genetic" only); padding 1.0
 };
 
 // Lays out TrainingInputs (and, when genetic, the squares of
