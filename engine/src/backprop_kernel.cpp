@@ -66,14 +66,15 @@ template <class V>
   return last + 1;
 }
 
-int32_t ScaleRowsBaseline(const Array2<double>& a, Array2<double>& s, const double* lo, const double* hi, int n,
-                          int32_t first, int32_t last) {
-  return ScaleRowsT<V2>(a, s, lo, hi, n, first, last);
+int32_t ScaleRowsBaseline(const Array2<double>& netInputs, Array2<double>& scaled, const double* min, const double* max,
+                          int inputs, int32_t first, int32_t last) {
+  return ScaleRowsT<V2>(netInputs, scaled, min, max, inputs, first, last);
 }
 #if QUENBY_WIDE_VECTORS
-__attribute__((target("avx2"))) int32_t ScaleRowsAvx2(const Array2<double>& a, Array2<double>& s, const double* lo,
-                                                      const double* hi, int n, int32_t first, int32_t last) {
-  return ScaleRowsT<V4>(a, s, lo, hi, n, first, last);
+__attribute__((target("avx2"))) int32_t ScaleRowsAvx2(const Array2<double>& netInputs, Array2<double>& scaled,
+                                                      const double* min, const double* max, int inputs, int32_t first,
+                                                      int32_t last) {
+  return ScaleRowsT<V4>(netInputs, scaled, min, max, inputs, first, last);
 }
 #endif
 
@@ -185,20 +186,20 @@ template <class V>
 
 template <class V, int CV, int NB>
 [[gnu::always_inline]] inline int32_t ForwardT(const BackPropPlan& plan, const Array2<double>& scaled,
-                                               const Array2<double>& inW, const Array2<double>& outW,
+                                               const Array2<double>& inputWeights, const Array2<double>& outputWeights,
                                                Array2<double>& netOutputs, int32_t first, int32_t last,
-                                               Workspace& ws) {
+                                               Workspace& workspace) {
   constexpr int kLanes = sizeof(V) / sizeof(double);
   constexpr int K = kLanes * CV;
   static_assert(K <= kMostLanes);
   const int inRows = plan.inRows;
   const int hidden = plan.hidden;
   const int units = plan.biasUnits + hidden;
-  double* x = ws.x.data();
-  double* sums = ws.sums.data();
-  double* hid = ws.units.data();
-  double* outSums = ws.outSums.data();
-  std::fill_n(hid + K, static_cast<size_t>(plan.biasUnits) * K, 1.0);  // the bias units
+  double* x = workspace.x.data();
+  double* sums = workspace.sums.data();
+  double* unitValues = workspace.units.data();
+  double* outSums = workspace.outSums.data();
+  std::fill_n(unitValues + K, static_cast<size_t>(plan.biasUnits) * K, 1.0);  // the bias units
   for (int32_t c0 = first; c0 <= last; c0 += K) {
     const int count = static_cast<int>(std::min<int64_t>(K, int64_t{last} - c0 + 1));
     for (int c = 0; c < K; ++c) {
@@ -210,21 +211,22 @@ template <class V, int CV, int NB>
       }
     }
     int n = 1;
-    for (; n + NB - 1 <= hidden; n += NB) HiddenBlock<V, CV, NB>(x, inW, inRows, n, sums);
-    for (; n + 3 <= hidden; n += 4) HiddenBlock<V, CV, 4>(x, inW, inRows, n, sums);
-    for (; n <= hidden; ++n) HiddenBlock<V, CV, 1>(x, inW, inRows, n, sums);
+    for (; n + NB - 1 <= hidden; n += NB) HiddenBlock<V, CV, NB>(x, inputWeights, inRows, n, sums);
+    for (; n + 3 <= hidden; n += 4) HiddenBlock<V, CV, 4>(x, inputWeights, inRows, n, sums);
+    for (; n <= hidden; ++n) HiddenBlock<V, CV, 1>(x, inputWeights, inRows, n, sums);
     if (!AllFinite(sums, static_cast<size_t>(hidden) * K)) return c0;
     for (int h = 0; h < hidden; ++h) {
-      ActivateGroup<V>(plan.neuronKinds[static_cast<size_t>(h)], sums + h * K, hid + (plan.biasUnits + 1 + h) * K, K);
+      ActivateGroup<V>(plan.neuronKinds[static_cast<size_t>(h)], sums + h * K,
+                       unitValues + (plan.biasUnits + 1 + h) * K, K);
     }
     for (int k = 1; k <= plan.outputs; ++k) {
       V acc[CV];
       for (int v = 0; v < CV; ++v) acc[v] = V{};
       for (int m = 1; m <= units; ++m) {
-        const double wm = outW(m, k);
+        const double wm = outputWeights(m, k);
         for (int v = 0; v < CV; ++v) {
           V h;
-          Load(h, hid + m * K + v * kLanes);
+          Load(h, unitValues + m * K + v * kLanes);
           acc[v] = acc[v] + wm * h;
         }
       }
@@ -240,21 +242,24 @@ template <class V, int CV, int NB>
   return last + 1;
 }
 
-int32_t ForwardBaseline(const BackPropPlan& p, const Array2<double>& s, const Array2<double>& iw,
-                        const Array2<double>& ow, Array2<double>& o, int32_t first, int32_t last, Workspace& ws) {
-  return ForwardT<V2, 2, 6>(p, s, iw, ow, o, first, last, ws);
+int32_t ForwardBaseline(const BackPropPlan& plan, const Array2<double>& scaled, const Array2<double>& inputWeights,
+                        const Array2<double>& outputWeights, Array2<double>& netOutputs, int32_t first, int32_t last,
+                        Workspace& workspace) {
+  return ForwardT<V2, 2, 6>(plan, scaled, inputWeights, outputWeights, netOutputs, first, last, workspace);
 }
 #if QUENBY_WIDE_VECTORS
-__attribute__((target("avx2"))) int32_t ForwardAvx2(const BackPropPlan& p, const Array2<double>& s,
-                                                    const Array2<double>& iw, const Array2<double>& ow,
-                                                    Array2<double>& o, int32_t first, int32_t last, Workspace& ws) {
-  return ForwardT<V4, 2, 6>(p, s, iw, ow, o, first, last, ws);
+__attribute__((target("avx2"))) int32_t ForwardAvx2(const BackPropPlan& plan, const Array2<double>& scaled,
+                                                    const Array2<double>& inputWeights,
+                                                    const Array2<double>& outputWeights, Array2<double>& netOutputs,
+                                                    int32_t first, int32_t last, Workspace& workspace) {
+  return ForwardT<V4, 2, 6>(plan, scaled, inputWeights, outputWeights, netOutputs, first, last, workspace);
 }
-__attribute__((target("avx512f"))) int32_t ForwardAvx512(const BackPropPlan& p, const Array2<double>& s,
-                                                         const Array2<double>& iw, const Array2<double>& ow,
-                                                         Array2<double>& o, int32_t first, int32_t last,
-                                                         Workspace& ws) {
-  return ForwardT<V8, 2, 12>(p, s, iw, ow, o, first, last, ws);
+__attribute__((target("avx512f"))) int32_t ForwardAvx512(const BackPropPlan& plan, const Array2<double>& scaled,
+                                                         const Array2<double>& inputWeights,
+                                                         const Array2<double>& outputWeights,
+                                                         Array2<double>& netOutputs, int32_t first, int32_t last,
+                                                         Workspace& workspace) {
+  return ForwardT<V8, 2, 12>(plan, scaled, inputWeights, outputWeights, netOutputs, first, last, workspace);
 }
 #endif
 
@@ -293,18 +298,18 @@ int32_t ForwardCasesFast(const BackPropPlan& plan, const Array2<double>& scaledI
   const int threads = ThreadsFor(KernelExecutionSettings().threads, rows, terms, kThreadedForwardTerms);
   // Sized here, so that a worker allocates nothing and cannot throw.
   std::vector<Workspace> spaces(static_cast<size_t>(threads));
-  for (Workspace& ws : spaces) ws.Size(plan);
+  for (Workspace& workspace : spaces) workspace.Size(plan);
   return InParts(threads, first, last, [&](int t, int32_t from, int32_t to) {
-    Workspace& ws = spaces[static_cast<size_t>(t)];
+    Workspace& workspace = spaces[static_cast<size_t>(t)];
     switch (isa) {
 #if QUENBY_WIDE_VECTORS
       case VectorIsa::Avx512:
-        return ForwardAvx512(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, ws);
+        return ForwardAvx512(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, workspace);
       case VectorIsa::Avx2:
-        return ForwardAvx2(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, ws);
+        return ForwardAvx2(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, workspace);
 #endif
       default:
-        return ForwardBaseline(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, ws);
+        return ForwardBaseline(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, workspace);
     }
   });
 }
