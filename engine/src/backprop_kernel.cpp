@@ -101,13 +101,13 @@ template <class V, int CV, int NB>
 [[gnu::always_inline]] inline void HiddenBlock(const double* x, const Array2<double>& w, int inRows, int n0,
                                                double* sums) {
   constexpr int kLanes = sizeof(V) / sizeof(double);
-  constexpr int K = kLanes * CV;
+  constexpr int kGroupCases = kLanes * CV;
   V acc[NB][CV];
   for (int j = 0; j < NB; ++j)
     for (int v = 0; v < CV; ++v) acc[j][v] = V{};
   for (int l = 0; l < inRows; ++l) {
     V xv[CV];
-    for (int v = 0; v < CV; ++v) Load(xv[v], x + l * K + v * kLanes);
+    for (int v = 0; v < CV; ++v) Load(xv[v], x + l * kGroupCases + v * kLanes);
     const double* wl = w.Row(l + 1) + n0;
     for (int j = 0; j < NB; ++j) {
       const double wj = wl[j];
@@ -115,7 +115,7 @@ template <class V, int CV, int NB>
     }
   }
   for (int j = 0; j < NB; ++j)
-    for (int v = 0; v < CV; ++v) Store(sums + (n0 - 1 + j) * K + v * kLanes, acc[j][v]);
+    for (int v = 0; v < CV; ++v) Store(sums + (n0 - 1 + j) * kGroupCases + v * kLanes, acc[j][v]);
 }
 
 // The activations of Kind for a vector of sums, lane by lane what
@@ -190,8 +190,8 @@ template <class V, int CV, int NB>
                                                Array2<double>& netOutputs, int32_t first, int32_t last,
                                                Workspace& workspace) {
   constexpr int kLanes = sizeof(V) / sizeof(double);
-  constexpr int K = kLanes * CV;
-  static_assert(K <= kMostLanes);
+  constexpr int kGroupCases = kLanes * CV;
+  static_assert(kGroupCases <= kMostLanes);
   const int inRows = plan.inRows;
   const int hidden = plan.hidden;
   const int units = plan.biasUnits + hidden;
@@ -199,25 +199,25 @@ template <class V, int CV, int NB>
   double* sums = workspace.sums.data();
   double* unitValues = workspace.units.data();
   double* outSums = workspace.outSums.data();
-  std::fill_n(unitValues + K, static_cast<size_t>(plan.biasUnits) * K, 1.0);  // the bias units
-  for (int32_t c0 = first; c0 <= last; c0 += K) {
-    const int count = static_cast<int>(std::min<int64_t>(K, int64_t{last} - c0 + 1));
-    for (int c = 0; c < K; ++c) {
+  std::fill_n(unitValues + kGroupCases, static_cast<size_t>(plan.biasUnits) * kGroupCases, 1.0);  // the bias units
+  for (int32_t c0 = first; c0 <= last; c0 += kGroupCases) {
+    const int count = static_cast<int>(std::min<int64_t>(kGroupCases, int64_t{last} - c0 + 1));
+    for (int c = 0; c < kGroupCases; ++c) {
       if (c < count) {
         const double* row = scaled.Row(c0 + c);
-        for (int l = 0; l < inRows; ++l) x[l * K + c] = row[l + 1];
+        for (int l = 0; l < inRows; ++l) x[l * kGroupCases + c] = row[l + 1];
       } else {
-        for (int l = 0; l < inRows; ++l) x[l * K + c] = 0.0;  // padding lanes: computed, never written
+        for (int l = 0; l < inRows; ++l) x[l * kGroupCases + c] = 0.0;  // padding lanes: computed, never written
       }
     }
     int n = 1;
     for (; n + NB - 1 <= hidden; n += NB) HiddenBlock<V, CV, NB>(x, inputWeights, inRows, n, sums);
     for (; n + 3 <= hidden; n += 4) HiddenBlock<V, CV, 4>(x, inputWeights, inRows, n, sums);
     for (; n <= hidden; ++n) HiddenBlock<V, CV, 1>(x, inputWeights, inRows, n, sums);
-    if (!AllFinite(sums, static_cast<size_t>(hidden) * K)) return c0;
+    if (!AllFinite(sums, static_cast<size_t>(hidden) * kGroupCases)) return c0;
     for (int h = 0; h < hidden; ++h) {
-      ActivateGroup<V>(plan.neuronKinds[static_cast<size_t>(h)], sums + h * K,
-                       unitValues + (plan.biasUnits + 1 + h) * K, K);
+      ActivateGroup<V>(plan.neuronKinds[static_cast<size_t>(h)], sums + h * kGroupCases,
+                       unitValues + (plan.biasUnits + 1 + h) * kGroupCases, kGroupCases);
     }
     for (int k = 1; k <= plan.outputs; ++k) {
       V acc[CV];
@@ -226,16 +226,16 @@ template <class V, int CV, int NB>
         const double wm = outputWeights(m, k);
         for (int v = 0; v < CV; ++v) {
           V h;
-          Load(h, unitValues + m * K + v * kLanes);
+          Load(h, unitValues + m * kGroupCases + v * kLanes);
           acc[v] = acc[v] + wm * h;
         }
       }
-      for (int v = 0; v < CV; ++v) Store(outSums + (k - 1) * K + v * kLanes, acc[v]);
+      for (int v = 0; v < CV; ++v) Store(outSums + (k - 1) * kGroupCases + v * kLanes, acc[v]);
     }
-    if (!AllFinite(outSums, static_cast<size_t>(plan.outputs) * K)) return c0;
+    if (!AllFinite(outSums, static_cast<size_t>(plan.outputs) * kGroupCases)) return c0;
     for (int k = 1; k <= plan.outputs; ++k) {
-      double activated[K];
-      ActivateGroup<V>(plan.outputKind, outSums + (k - 1) * K, activated, count);
+      double activated[kGroupCases];
+      ActivateGroup<V>(plan.outputKind, outSums + (k - 1) * kGroupCases, activated, count);
       for (int c = 0; c < count; ++c) netOutputs(c0 + c, k) = activated[c];
     }
   }
