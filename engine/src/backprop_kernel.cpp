@@ -95,7 +95,7 @@ struct Workspace {
   }
 };
 
-// Sums into NB neurons from n0 on for the group's K = lanes * CV cases:
+// Sums into NB neurons from n0 on for the group's kGroupCases = lanes * CV cases:
 // sum = sum + x(l) * w(l, n), l = 1..inRows in order, from 0.
 template <class V, int CV, int NB>
 [[gnu::always_inline]] inline void HiddenBlock(const double* x, const Array2<double>& w, int inRows, int n0,
