@@ -12,6 +12,9 @@
 #if QUENBY_WIDE_VECTORS
 #include <cpuid.h>
 #include <immintrin.h>
+#if __has_include(<sys/platform/x86.h>)
+#include <sys/platform/x86.h>
+#endif
 #endif
 
 namespace quenby {
@@ -100,6 +103,9 @@ __attribute__((target("avx512f,avx512bw,popcnt"))) void ClassifyAvx512(const cha
 
 bool HasAvx512Bytes() {
   if (!VectorIsaAvailable(VectorIsa::Avx512)) return false;
+#if __has_include(<sys/platform/x86.h>)
+  return CPU_FEATURE_ACTIVE(AVX512BW);  // asked by the C library already
+#endif
   unsigned a = 0, b = 0, c = 0, d = 0;
   __cpuid_count(7, 0, a, b, c, d);
   constexpr unsigned kAvx512Bw = 1u << 30;
