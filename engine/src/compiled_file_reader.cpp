@@ -146,7 +146,7 @@ void ReadGrnnTables(FieldReader& in, LoadedNetwork& n, const PendingGrnnSection&
 
 // The calibration and the counts are read as they come; the patterns are
 // checked and kept, and converted when a "GRNN" call first needs them.
-void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
+void ReadGrnn(FieldReader& in, LoadedNetwork& n, bool defer) {
   n.GrnnCalibration = in.ReadText("the GRNN calibration");
   const int16_t nIn = CountSum(in, n.DirectInputCount, n.DerivedInputCount, "network input count");
   const int64_t perPattern = int64_t{nIn} + n.OutputCount;
@@ -174,7 +174,7 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
   }
 
   PendingGrnnSection& s = n.PendingGrnn;
-  if (!g_deferGrnn) {
+  if (!defer) {
     ConvertPendingGrnnSection(n);  // the tables as they stand before this section
     PendingGrnnSection counts;
     counts.Genetic = genetic;
@@ -241,7 +241,7 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
   if (!good) ConvertPendingGrnnSection(n);
 }
 
-CompiledSections LoadNetwork(FieldReader& in, LoadedNetwork& n) {
+CompiledSections LoadNetwork(FieldReader& in, LoadedNetwork& n, bool defer = g_deferGrnn) {
   CompiledSections sections;
   ReadGeneralInfo(in, n);
   ReadClustering(in, n);
@@ -256,7 +256,7 @@ CompiledSections LoadNetwork(FieldReader& in, LoadedNetwork& n) {
 
   in.ReadLine("the marker \"*** GRNN ***\"");
   if (in.ReadLine("\"GRNN Info\" or \"No GRNN\"") == "GRNN Info") {
-    ReadGrnn(in, n);
+    ReadGrnn(in, n, defer);
     sections.grnn = true;
   }
   return sections;
@@ -315,9 +315,9 @@ void ConvertPendingGrnnSection(LoadedNetwork& n) {
 
 void ConvertPendingGrnnSection() { ConvertPendingGrnnSection(Net()); }
 
-CompiledSections LoadNetworkFile(size_t pieceBytes) {
+CompiledSections LoadNetworkFile(size_t pieceBytes, bool convertGrnn) {
   FieldReader in(Net().ProjectPath + ".DLLFile", pieceBytes);
-  return LoadNetwork(in, Net());
+  return LoadNetwork(in, Net(), g_deferGrnn && !convertGrnn);
 }
 
 CompiledSections LoadNetworkFileInto(LoadedNetwork& n, const std::string& path) {
