@@ -15,6 +15,7 @@ namespace quenby {
 class ByteHash {
  public:
   void Add(const char* data, size_t size) {
+    if (size == 0) return;  // data may be null then
     total_ += size;
     if (held_ > 0) {
       const size_t take = size < kBlock - held_ ? size : kBlock - held_;

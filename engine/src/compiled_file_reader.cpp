@@ -287,7 +287,7 @@ bool RereadSection(PendingGrnnSection& s) {
   if (same) {
     const size_t bytes = static_cast<size_t>(s.Bytes);
     s.Text.Reserve(bytes);
-    same = std::fread(s.Text.Data(), 1, bytes, f) == bytes;
+    same = bytes == 0 || std::fread(s.Text.Data(), 1, bytes, f) == bytes;
     s.Text.SetSize(same ? bytes : 0);
   }
   std::fclose(f);
