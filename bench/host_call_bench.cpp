@@ -28,12 +28,6 @@ int main() {
   return 1;
 }
 #else
-#include <dlfcn.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -46,19 +40,15 @@ int main() {
 #include <vector>
 
 #include "compiled_file.h"
+#include "host_process.h"
 #include "loaded_network.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-using InterfaceFunction = void (*)(int32_t, int32_t*, double*, double*);
-
-[[noreturn]] void Die(const std::string& what) {
-  std::fprintf(stderr, "host_call_bench: %s\n", what.c_str());
-  std::exit(1);
-}
+using bench::CpuMs;
+using bench::Die;
+using bench::InterfaceFunction;
 
 std::vector<double> ReadInputs(const fs::path& file) {
   std::ifstream in(file);
@@ -71,18 +61,6 @@ std::vector<double> ReadInputs(const fs::path& file) {
     values[static_cast<size_t>(i)] = std::strtod(line.c_str(), nullptr);
   }
   return values;
-}
-
-// CPU milliseconds (user + system) used so far by this process and by its
-// ended children: the shell and the driver of every call.
-double CpuMs() {
-  double ms = 0;
-  for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-    struct rusage u {};
-    getrusage(who, &u);
-    ms += (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
-  }
-  return ms;
 }
 
 // Milliseconds of one method-1 call in folder (the host's current folder);
@@ -113,27 +91,9 @@ double Percentile(std::vector<double> v, double p) {
 // from this one would count this one's resident set as its own).
 long PeakKilobytes(const fs::path& folder, const fs::path& program, const fs::path& probe) {
   fs::current_path(folder);
-  std::string probePath = probe.string();
-  std::string path = program.string();
-  char* argv[] = {probePath.data(), path.data(), nullptr};
-  int out[2];
-  if (pipe(out) != 0) Die("cannot make a pipe");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, probePath.c_str(), &actions, nullptr, argv, environ) != 0) Die("cannot start " + probePath);
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  char text[64] = {};
-  const ssize_t got = read(out[0], text, sizeof text - 1);
-  close(out[0]);
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || got <= 0) {
-    Die(path + " did not end well");
-  }
-  return std::strtol(text, nullptr, 10);
+  std::string text;
+  if (bench::RunProgram({probe.string(), program.string()}, &text) != 0 || text.empty()) Die(program.string() + " did not end well");
+  return std::strtol(text.c_str(), nullptr, 10);
 }
 
 // Network B's project path: line 4 of Control.dat, relative to folder.
@@ -176,6 +136,7 @@ void EnlargeGrnnSection(const fs::path& project, int32_t patterns) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::g_benchName = "host_call_bench";
   if (argc < 3) Die("usage: host_call_bench FOLDER COPY_DRIVER [CALLS]");
   const fs::path work = fs::absolute(argv[1]);
   const fs::path copyDriver = fs::absolute(argv[2]);
@@ -183,10 +144,7 @@ int main(int argc, char** argv) {
   if (calls < 1) Die("CALLS must be 1 or more");
   const int patterns = argc > 4 ? std::atoi(argv[4]) : 0;
 
-  void* adapter = dlopen((work / "libPellmar.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!adapter) Die(std::string("cannot load the adapter: ") + dlerror());
-  auto call = reinterpret_cast<InterfaceFunction>(dlsym(adapter, "interface_function"));
-  if (!call) Die("the adapter exports no interface_function");
+  const InterfaceFunction call = bench::BindAdapter(work / "libPellmar.so");
 
   std::vector<double> in = ReadInputs(work / "inputs.txt");
   std::vector<double> out(400, 0.0), first(400, 0.0);

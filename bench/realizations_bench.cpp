@@ -19,16 +19,10 @@ int main() {
   return 1;
 }
 #else
-#include <dlfcn.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -38,27 +32,13 @@ int main() {
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "host_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using InterfaceFunction = void (*)(int32_t, int32_t*, double*, double*);
-
-[[noreturn]] void Die(const std::string& what) {
-  std::fprintf(stderr, "realizations_bench: %s\n", what.c_str());
-  std::exit(1);
-}
-
-double CpuMs() {
-  double ms = 0;
-  for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-    struct rusage u {};
-    getrusage(who, &u);
-    ms += (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
-  }
-  return ms;
-}
+using bench::CpuMs;
+using bench::Die;
 
 double NowMs() {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -87,21 +67,10 @@ std::string Shortest(double v) {
   return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
 
-int Spawn(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) Die("cannot start " + args[0]);
-  int status = 0;
-  while (waitpid(pid, &status, 0) != pid) {
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::g_benchName = "realizations_bench";
   if (argc < 3) Die("usage: realizations_bench FOLDER PELLMAR_RUN [REALIZATIONS] [ROUNDS]");
   const fs::path folder = fs::absolute(argv[1]);
   const std::string pellmarRun = fs::absolute(argv[2]).string();
@@ -117,15 +86,13 @@ int main(int argc, char** argv) {
       out << "\r\n";
     }
   }
-  void* adapter = dlopen((folder / "libPellmar.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!adapter) Die(dlerror());
-  auto call = reinterpret_cast<InterfaceFunction>(dlsym(adapter, "interface_function"));
+  const bench::InterfaceFunction call = bench::BindAdapter(folder / "libPellmar.so");
   fs::current_path(folder);
 
   std::vector<std::vector<double>> host(rows.size(), std::vector<double>(400));
   std::vector<double> hostMs, hostCpu, realMs, realCpu;
   // Compiled networks exist before the first timed round, as in a deployment in use.
-  Spawn({pellmarRun, "--dir", folder.string(), "--no-progress", "--realizations", (scratch / "real.csv").string(), "--out",
+  bench::RunProgram({pellmarRun, "--dir", folder.string(), "--no-progress", "--realizations", (scratch / "real.csv").string(), "--out",
          (scratch / "warm.csv").string()});
   for (int round = 0; round < rounds; ++round) {
     double t0 = NowMs(), c0 = CpuMs();
@@ -140,7 +107,7 @@ int main(int argc, char** argv) {
     hostMs.push_back(NowMs() - t0);
     hostCpu.push_back(CpuMs() - c0);
     t0 = NowMs(), c0 = CpuMs();
-    int code = Spawn({pellmarRun, "--dir", folder.string(), "--no-progress", "--realizations", (scratch / "real.csv").string(), "--out",
+    int code = bench::RunProgram({pellmarRun, "--dir", folder.string(), "--no-progress", "--realizations", (scratch / "real.csv").string(), "--out",
                       (scratch / "results.csv").string()});
     realMs.push_back(NowMs() - t0);
     realCpu.push_back(CpuMs() - c0);

@@ -11,6 +11,7 @@
 
 #include "backprop.h"
 #include "backprop_kernel.h"
+#include "kernel_execution.h"
 #include "common/failure.h"
 #include "dllfile_fixture.h"
 #include "loaded_network.h"
@@ -29,11 +30,11 @@ bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 class BackPropSpeed : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = BackPropExecutionSettings();
+    saved_ = KernelExecutionSettings();
     ResetLoadedNetwork();
   }
   void TearDown() override {
-    BackPropExecutionSettings() = saved_;
+    KernelExecutionSettings() = saved_;
     ResetLoadedNetwork();
   }
   static std::vector<VectorIsa> Isas() {
@@ -44,7 +45,7 @@ class BackPropSpeed : public ::testing::Test {
   }
 
  private:
-  BackPropExecution saved_{};
+  KernelExecution saved_{};
 };
 
 // Weights on [-spread, spread]: a large spread drives many sums beyond +-15,
@@ -84,8 +85,8 @@ struct PassResult {
   Array2<double> scaled, outputs;
 };
 
-PassResult RunWith(BackPropExecution settings, const RefNetwork& net, const std::vector<std::vector<double>>& cases) {
-  BackPropExecutionSettings() = settings;
+PassResult RunWith(KernelExecution settings, const RefNetwork& net, const std::vector<std::vector<double>>& cases) {
+  KernelExecutionSettings() = settings;
   ResetLoadedNetwork();
   Install(net, cases);
   RunBackProp();
@@ -173,7 +174,7 @@ TEST_F(BackPropSpeed, ANonFiniteSumFailsAtTheSameCaseWithThePlainMessage) {
         for (int threads : {1, 2, 3}) {
           SCOPED_TRACE(::testing::Message() << (hidden ? "hidden" : "output") << " sum, case " << bad << " isa "
                                             << static_cast<int>(isa) << " threads " << threads);
-          BackPropExecutionSettings() = {isa, threads};
+          KernelExecutionSettings() = {isa, threads};
           ResetLoadedNetwork();
           InstallOneBadCase(cases, bad, hidden, true);
           RunBackProp();
@@ -204,7 +205,7 @@ TEST_F(BackPropSpeed, AnInputThatIsNotANumberFailsInTheScalingWhateverTheThreads
   for (int bad : {1, 33, 64}) {
     for (int threads : {1, 2}) {
       SCOPED_TRACE(::testing::Message() << "case " << bad << " threads " << threads);
-      BackPropExecutionSettings().threads = threads;
+      KernelExecutionSettings().threads = threads;
       ResetLoadedNetwork();
       std::mt19937_64 rng(3);
       Install(RandomNetwork(rng, 20, 4, 1, {"Logistic"}, false, 1), RandomCases(rng, 64, 20));

@@ -145,8 +145,11 @@ def boundary_arguments(rng, count):
 def hard_cases():
     """Arguments that need the most precision: small x whose
     e^x = 1 + x + x^2/2 + ... lies within 2^-107 of a midpoint between two
-    doubles, near or beyond what the exact path's first precision decides."""
+    doubles, near or beyond what the exact path's first precision decides,
+    and the published worst case for binary64 e^x (7.5417527749959590e-10:
+    its rounding bit is 1 and 58 zeros follow)."""
     cases = [
+        "0x1.9e9cbbfd6080bp-31",
         "0x1.0000000000001p-53", "-0x1.0000000000001p-54", "0x1.fffffffffffffp-54", "-0x1p-54",
         "0x1p-53", "-0x1.fffffffffffffp-55", "0x1.8p-53", "-0x1.8p-54",
     ]

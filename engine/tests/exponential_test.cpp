@@ -58,6 +58,9 @@ const Known kKnown[] = {
     {0x1.8p-53, 0x1.0000000000001p+0},
     {0x1.0000020000000p-30, 0x1.0000000400001p+0},
     {-0x1.0008000000000p-40, 0x1.fffffffffdfffp-1},
+    // The published worst case for binary64 e^x: its rounding bit is 1 and
+    // 58 zeros follow, so e^x lies within 2^-58 ulp of a midpoint.
+    {0x1.9e9cbbfd6080bp-31, 0x1.000000033d398p+0},
     {1e-300, 1.0},
     {-0x0.0000000000001p-1022, 1.0},
 };

@@ -298,10 +298,9 @@ int RunPellmar(const std::vector<std::string>& args, std::ostream& out, std::ost
       RefuseToOverwrite(fromStart(o.svg), {{inputsPath, "the INPUTS file"}, {(fs::current_path() / "Control.dat").string(), "the control file"}},
                         o.force);
     {
-      const std::vector<PrecisionChange> changes = PrecisionChanges(inputs);
-      for (const PrecisionChange& c : changes) err << "pellmar-run: precision: " << DescribeChange(c) << "\n";
-      if (!changes.empty())
-        err << "pellmar-run: precision: \"inputvars.dat\" keeps four decimals, so the driver sees these inputs changed by more than a part in a million\n";
+      PrecisionReport precision;
+      precision.Add(0, 0, PrecisionChanges(inputs));
+      for (const std::string& line : precision.Lines(kHostInputCount, 1)) err << "pellmar-run: precision: " << line << "\n";
     }
     common::SharedLibrary library;
     std::string loaded;

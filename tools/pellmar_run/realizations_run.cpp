@@ -6,7 +6,6 @@
 #include <optional>
 #include <thread>
 #include <filesystem>
-#include <map>
 
 #include "common/failure.h"
 #include "common/text_file.h"
@@ -58,28 +57,10 @@ void GuardOutputs(const RealizationsRequest& r) {
 // The first changes and a summary on standard error; every one of them in
 // the --precision table when one is named.
 void ReportPrecision(const Realizations& input, const std::vector<std::vector<double>>& seen, const std::string& table, std::ostream& err) {
-  size_t shown = 0, total = 0;
-  std::map<size_t, size_t> byVariable;
-  std::string csv = "row,line,host variable,value,driver sees\r\n";
-  for (size_t i = 0; i < input.rows.size(); ++i)
-    for (const PrecisionChange& c : PrecisionChanges(input.rows[i], seen[i])) {
-      ++total;
-      ++byVariable[c.variable];
-      if (shown++ < kListed) err << "pellmar-run: precision: row " << i + 1 << " (line " << input.lines[i] << "), " << DescribeChange(c) << "\n";
-      if (!table.empty())
-        csv.append(std::to_string(i + 1)).append(",").append(std::to_string(input.lines[i])).append(",h").append(std::to_string(c.variable))
-            .append(",").append(ShortestNumber(c.value)).append(",").append(std::isnan(c.seen) ? std::string("not a number") : ExchangeText(c.value))
-            .append("\r\n");
-    }
-  if (!table.empty()) common::WriteFileReplacing(table, csv);
-  if (total == 0) return;
-  std::vector<std::pair<size_t, size_t>> most(byVariable.begin(), byVariable.end());
-  std::stable_sort(most.begin(), most.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
-  err << "pellmar-run: precision: \"inputvars.dat\" keeps four decimals: " << total << " host input" << (total == 1 ? "" : "s") << " in "
-      << input.rows.size() << " realization" << (input.rows.size() == 1 ? "" : "s") << " reach the driver changed by more than a part in a million";
-  err << " (most often:";
-  for (size_t k = 0; k < most.size() && k < 5; ++k) err << (k ? ", " : " ") << "h" << most[k].first << " in " << most[k].second;
-  err << ")\n";
+  PrecisionReport report(!table.empty());
+  for (size_t i = 0; i < input.rows.size(); ++i) report.Add(i + 1, input.lines[i], PrecisionChanges(input.rows[i], seen[i]));
+  if (!table.empty()) common::WriteFileReplacing(table, report.Table());
+  for (const std::string& line : report.Lines(kListed, input.rows.size())) err << "pellmar-run: precision: " << line << "\n";
 }
 
 }  // namespace
@@ -170,13 +151,14 @@ int RunRealizationsCommand(const RealizationsRequest& request, std::ostream& out
   const std::vector<std::string> titles = SeriesTitles("");
   if (!request.out.empty()) {
     std::string csv;
+    csv.reserve(outcomes.size() * kSeries * kSteps * 20);
     for (int b = 0; b < kSeries; ++b)
       for (int s = 1; s <= kSteps; ++s) csv += Quoted(titles[static_cast<size_t>(b)] + " step " + std::to_string(s)) + ",";
     csv += "inputs outside training range,driver failure\r\n";
     for (size_t i = 0; i < outcomes.size(); ++i) {
       const RealizationOutcome& o = outcomes[i];
       for (size_t k = 0; k < static_cast<size_t>(kSeries * kSteps); ++k) {
-        if (k < o.values.size()) csv += ShortestNumber(o.values[k]);
+        if (k < o.values.size()) AppendShortestNumber(csv, o.values[k]);
         csv += ',';
       }
       if (outside[i]) csv += std::to_string(*outside[i]);

@@ -13,6 +13,7 @@
 #include "deployment_findings.h"
 #include "engine_binding.h"
 #include "host_inputs_file.h"
+#include "input_precision.h"
 #include "quenby.h"
 #include "quenby_network.h"
 
@@ -39,7 +40,9 @@ const char* const kCheckUsage =
     "than its project files, its columns against the table the driver builds\n"
     "for it, its outputs; and that the folder can be written.\n"
     "--inputs INPUTS  also run one whole calculation through the adapter with\n"
-    "                 these 510 host inputs (as pellmar-run reads them)\n"
+    "                 these 510 host inputs (as pellmar-run reads them), and\n"
+    "                 warn of each input that \"inputvars.dat\"'s four decimals\n"
+    "                 change by more than a part in a million\n"
     "The folder is not changed: compilations and the calculation run in a\n"
     "temporary copy. Exit code 0 when there is no error, 1 otherwise.\n";
 
@@ -252,6 +255,9 @@ int Check(const std::string& folder, const std::string& inputsFile, std::ostream
   if (!inputsFile.empty()) {
     try {
       const std::vector<double> inputs = ReadHostInputs(inputsFile);
+      PrecisionReport precision;
+      precision.Add(0, 0, PrecisionChanges(inputs));
+      for (const std::string& line : precision.Lines(kHostInputCount, 1)) findings.push_back(finding::InputPrecision(line));
       if (control.read) findings.push_back(Calculate(folder, networks, inputs, scratch.Path()));
     } catch (const common::Failure& f) {
       findings.push_back(finding::InputsUnreadable(f.message));

@@ -220,6 +220,7 @@ Finding CalculationFailed(const std::string& reason) {
   return Error("one host calculation in a temporary copy failed: " + reason);
 }
 Finding InputsUnreadable(const std::string& message) { return Error("--inputs: " + message); }
+Finding InputPrecision(const std::string& line) { return Warn("--inputs: precision: " + line); }
 
 }  // namespace finding
 

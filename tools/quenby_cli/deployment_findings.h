@@ -72,6 +72,8 @@ Finding UncalibratedGrnn(const std::string& project);
 Finding Calculated(double seconds, const std::string& series);
 Finding CalculationFailed(const std::string& reason);
 Finding InputsUnreadable(const std::string& message);
+// One line of the precision report (input_precision.h).
+Finding InputPrecision(const std::string& line);
 
 }  // namespace finding
 

@@ -61,11 +61,20 @@ CsvTable ReadCsvFile(const std::string& path) {
 }
 
 std::string ShortestNumber(double v) {
-  if (std::isnan(v)) return "NAN";
-  if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
-  char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, res.ptr);
+  std::string s;
+  AppendShortestNumber(s, v);
+  return s;
+}
+
+void AppendShortestNumber(std::string& out, double v) {
+  if (std::isnan(v)) {
+    out += "NAN";
+  } else if (std::isinf(v)) {
+    out += v < 0 ? "-INF" : "INF";
+  } else {
+    char buf[64];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+  }
 }
 
 namespace {

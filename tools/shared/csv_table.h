@@ -27,6 +27,8 @@ bool SplitCsvLine(std::string_view line, std::vector<std::string>& fields);
 
 // The shortest text that reads back to exactly v ("0.1", "1e-20", "-3").
 std::string ShortestNumber(double v);
+// The same appended to out, without a string of its own.
+void AppendShortestNumber(std::string& out, double v);
 
 // Renders a table: header fields quoted when they need it; eol ends each line.
 std::string FormatCsv(const std::vector<std::string>& header, const std::vector<std::vector<double>>& rows,

@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "common/platform.h"
+#include "pellmar_run_command.h"
 #include "common/text_file.h"
 #include "sample_folder.h"
 
@@ -180,6 +181,30 @@ TEST(QuenbyCheck, NamesEachFaultAndLeavesTheFolderAsItWas) {
       EXPECT_FALSE(fs::exists(folder + "/Pellmar.err"));
     }
   }
+}
+
+// The precision report is pellmar-run's, line for line, as warnings.
+TEST(QuenbyCheck, InputsReportWhatTheFourDecimalsChange) {
+  const std::string folder = Deployment("precision");
+  std::string inputs = ReadText(folder + "/inputs.txt");
+  inputs.replace(inputs.find('\n') + 1, inputs.find('\n', inputs.find('\n') + 1) - inputs.find('\n'), "0.00002\r\n");
+  common::WriteFileReplacing(folder + "/tiny.txt", inputs);
+  std::ostringstream out, err;
+  EXPECT_EQ(RunCheck({"--inputs", folder + "/tiny.txt", folder}, out, err), 0) << out.str() << err.str();
+
+  const fs::path before = fs::current_path();
+  std::ostringstream runOut, runErr;
+  EXPECT_EQ(RunPellmar({"--dir", folder, folder + "/tiny.txt"}, runOut, runErr), 0) << runErr.str();
+  fs::current_path(before);
+  std::string expected;
+  std::istringstream lines(runErr.str());
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("pellmar-run: precision: ", 0) == 0) expected += "warning  --inputs: " + line.substr(13) + "\n";
+  EXPECT_EQ(expected,
+            "warning  --inputs: precision: host variable 2: 0.00002 reaches the driver as 0.0000\n"
+            "warning  --inputs: precision: \"inputvars.dat\" keeps four decimals: 1 host input reaches the driver changed by more "
+            "than a part in a million\n");
+  EXPECT_NE(out.str().find(expected), std::string::npos) << out.str();
 }
 
 #endif

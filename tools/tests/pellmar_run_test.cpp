@@ -162,6 +162,38 @@ TEST(PellmarRun, RealizationsEqualSingleHostCalculationsAndLeaveTheFolderAlone) 
   EXPECT_NE(svg.find("329 realizations"), std::string::npos);
 }
 
+// A realization the driver refuses among good ones: 1e10 does not fit the
+// exchange file's 15 columns, which then hold asterisks the driver cannot
+// read. (Beside the first-stage row the driver cannot build, tested above.)
+TEST(PellmarRun, RealizationTheDriverRefusesIsReportedAndTheOthersComeOut) {
+  const std::string folder = WorkingFolder("refused");
+  std::vector<std::vector<double>> rows = DrawnRealizations(6);
+  rows[2][11] = 1e10;
+  common::WriteFileReplacing(folder + "/real.csv", CsvRows(rows));
+  Outcome r = Pellmar({"--dir", folder, "--realizations", folder + "/real.csv", "--out", folder + "/res.csv"});
+  EXPECT_EQ(r.code, 1) << r.err;
+  const std::string reported = "realization 3 (line 3 of " + folder + "/real.csv) failed: Torvane: ";
+  ASSERT_NE(r.err.find(reported), std::string::npos) << r.err;
+  const std::string message = r.err.substr(r.err.find(reported) + reported.size(), r.err.find('\n', r.err.find(reported)) - r.err.find(reported) - reported.size());
+  EXPECT_NE(message.find("inputvars.dat"), std::string::npos) << message;
+  EXPECT_NE(r.err.find("5 of 6 realizations calculated, 1 failed"), std::string::npos) << r.err;
+
+  InputTable results = ReadInputTable(folder + "/res.csv", {});
+  ASSERT_EQ(results.rows.size(), 6u);
+  EXPECT_EQ(results.rows[2][0], "");
+  EXPECT_EQ(results.rows[2].back(), "Torvane: " + message);
+  common::WriteFileReplacing(folder + "/one.csv", CsvRows({rows[3]}));
+  Outcome single = Pellmar({"--dir", folder, "--csv", folder + "/one.csv"});
+  ASSERT_EQ(single.code, 0) << single.err;
+  CsvTable host = ParseCsv(single.out, "stdout");
+  for (size_t i : {0, 1, 3, 4, 5}) {
+    EXPECT_EQ(results.rows[i].back(), "") << i;
+    ASSERT_NE(results.rows[i][399], "") << i;
+  }
+  for (size_t b = 0; b < 4; ++b)
+    for (size_t st = 0; st < 100; ++st) ASSERT_EQ(results.rows[3][b * 100 + st], ShortestNumber(host.rows[st][b + 1])) << b << " " << st;
+}
+
 TEST(PellmarRun, OneRealizationDrawsTodaysChart) {
   const std::string folder = WorkingFolder("one");
   Outcome single = Pellmar({"--dir", folder, "--svg", folder + "/today.svg", folder + "/inputs.txt"});
