@@ -19,7 +19,9 @@ struct CompiledSections {
 // Reads Net().ProjectPath + ".DLLFile" into Net(). Fields the file does not
 // reach keep their values. Throws common::Failure. pieceBytes: the size of
 // the pieces the file is read in (tests read it in tiny ones).
-CompiledSections LoadNetworkFile(size_t pieceBytes = size_t{1} << 16);
+// convertGrnn: the general regression section is converted as it is read
+// even where sections are deferred (for a call that evaluates it at once).
+CompiledSections LoadNetworkFile(size_t pieceBytes = size_t{1} << 16, bool convertGrnn = false);
 
 // The same into a network of the caller's, from the file at path.
 CompiledSections LoadNetworkFileInto(LoadedNetwork& n, const std::string& path);
