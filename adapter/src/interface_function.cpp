@@ -72,8 +72,8 @@ bool ReadOutFile(double* out, FailureReport& report) {
   }
   std::string text;
   char buffer[1 << 14];
-  size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+  size_t bytesRead = 0;
+  while ((bytesRead = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, bytesRead);
   bool readFailed = std::ferror(file) != 0;
   bool closed = std::fclose(file) == 0;
   double values[kModelOutputs];

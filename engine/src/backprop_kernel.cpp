@@ -46,12 +46,12 @@ template <class V>
     bool finite = true;
     int j = 1;
     for (; j + kLanes - 1 <= inputs; j += kLanes) {
-      V x, lo, hi;
+      V x, low, high;
       Load(x, in + j);
-      Load(lo, min + j);
-      Load(hi, max + j);
-      const V formula = 2.0 * (x - lo) / (hi - lo) - 1.0;
-      const V r = (lo == hi || x >= hi) ? one : (x <= lo ? minusOne : formula);
+      Load(low, min + j);
+      Load(high, max + j);
+      const V formula = 2.0 * (x - low) / (high - low) - 1.0;
+      const V r = (low == high || x >= high) ? one : (x <= low ? minusOne : formula);
       Store(out + j + 1, r);
       const V z = r - r;  // 0 for a finite lane, not-a-number otherwise
       for (int l = 0; l < kLanes; ++l) finite &= z[l] == 0.0;

@@ -208,24 +208,24 @@ int32_t RunJob(GrnnPass& pass, GrnnJob& job, int32_t first, int32_t last) noexce
   std::vector<double*>& outs = job.outs;
   for (int32_t i0 = first; i0 <= last; i0 += pass.chunkCases) {
     if (pass.firstFault.load(std::memory_order_relaxed) < i0) return last + 1;
-    const int g = static_cast<int>(std::min<int64_t>(pass.chunkCases, int64_t{last} - i0 + 1));
-    for (int c = 0; c < g; ++c) {
+    const int chunkSize = static_cast<int>(std::min<int64_t>(pass.chunkCases, int64_t{last} - i0 + 1));
+    for (int c = 0; c < chunkSize; ++c) {
       rows[static_cast<size_t>(c)] = net.ScaledInputs.Row(i0 + c) + 1;
       outs[static_cast<size_t>(c)] = job.exponents.data() + c * slots;
     }
     for (int64_t b0 = 0; b0 < layout.blocks; b0 += pass.blockChunk)
-      GrnnExponents(pass.isa, layout, pass.genetic, pass.twoSigmaSquared, rows.data(), g, b0,
+      GrnnExponents(pass.isa, layout, pass.genetic, pass.twoSigmaSquared, rows.data(), chunkSize, b0,
                     std::min(layout.blocks, b0 + pass.blockChunk), outs.data());
     char* finite = job.finite.data();
-    for (int c = 0; c < g; ++c) {
+    for (int c = 0; c < chunkSize; ++c) {
       double* e = outs[static_cast<size_t>(c)];
-      bool ok = true;
-      for (int32_t p = 0; p < patternCount; ++p) ok &= e[p] >= -DBL_MAX;
-      finite[c] = ok;
+      bool finiteExponents = true;
+      for (int32_t p = 0; p < patternCount; ++p) finiteExponents &= e[p] >= -DBL_MAX;
+      finite[c] = finiteExponents;
       ExpArray(pass.isa, e, static_cast<size_t>(patternCount));
     }
-    for (int c = 0; c < g;) {
-      const int group = g - c >= 4 ? 4 : 1;
+    for (int c = 0; c < chunkSize;) {
+      const int group = chunkSize - c >= 4 ? 4 : 1;
       for (int k = 1; k <= outputCount; ++k) {
         double weightedSum[4];
         double weightSum[4];
@@ -241,7 +241,7 @@ int32_t RunJob(GrnnPass& pass, GrnnJob& job, int32_t first, int32_t last) noexce
       }
       c += group;
     }
-    for (int c = 0; c < g; ++c) {
+    for (int c = 0; c < chunkSize; ++c) {
       if (finite[c]) continue;
       const int32_t i = i0 + c;
       int32_t seen = pass.firstFault.load();
@@ -314,20 +314,19 @@ void ScaleGrnnInputs(int32_t cases, int16_t inputCount) {
     double* out = net.ScaledInputs.Row(i);
     for (int j = 1; j <= inputCount; ++j) {
       const int16_t c = net.NetInputColumns(j);
-      const double lo = net.VarMin(c);
-      const double hi = net.VarMax(c);
-      if (!(hi < lo || hi > lo)) {
+      const double low = net.VarMin(c);
+      const double high = net.VarMax(c);
+      if (!(high < low || high > low)) {
         out[j] = 1.0;
         continue;
       }
-      const double range = hi - lo;
-      out[j] = ((in[j] - lo) / range) * 2.0 - 1.0;
+      const double range = high - low;
+      out[j] = ((in[j] - low) / range) * 2.0 - 1.0;
       if (!std::isfinite(range) || !std::isfinite(out[j]))
         common::Fail(common::FailureClass::FloatingPoint,
                      "general regression network \"" + net.ProjectPath + "\": input " + std::to_string(j) +
-                         " of case " + std::to_string(i) + " (" + Num(in[j]) +
-                         ", column " + std::to_string(c) + " from " + Num(lo) + " to " + Num(hi) +
-                         ") does not scale to a finite value");
+                         " of case " + std::to_string(i) + " (" + Num(in[j]) + ", column " + std::to_string(c) +
+                         " from " + Num(low) + " to " + Num(high) + ") does not scale to a finite value");
     }
   }
 }

@@ -24,19 +24,19 @@
 namespace quenby {
 namespace {
 
-// A network with nIn direct inputs on columns 1..nIn (each ranging -1..1,
-// so a raw value is its own scaled value), nOut outputs, P patterns (all
-// zero) and cases rows of raw inputs (all zero).
-void MakeNetwork(int16_t nIn, int16_t nOut, int32_t P, int32_t cases, const std::string& calibration,
+// A network with `inputs` direct inputs on columns 1..inputs (each ranging
+// -1..1, so a raw value is its own scaled value), `outputs` outputs,
+// `patterns` patterns (all zero) and `cases` rows of raw inputs (all zero).
+void MakeNetwork(int16_t inputs, int16_t outputs, int32_t patterns, int32_t cases, const std::string& calibration,
                  double sigma = 1.0) {
   ResetLoadedNetwork();
   LoadedNetwork& n = Net();
   n.ProjectPath = "nets/demo";
-  n.VariableCount = static_cast<int16_t>(nIn + nOut);
-  n.OutputCount = nOut;
-  n.DirectInputCount = nIn;
-  n.NetInputColumns.Redim(nIn);
-  for (int j = 1; j <= nIn; ++j) n.NetInputColumns(j) = static_cast<int16_t>(j);
+  n.VariableCount = static_cast<int16_t>(inputs + outputs);
+  n.OutputCount = outputs;
+  n.DirectInputCount = inputs;
+  n.NetInputColumns.Redim(inputs);
+  for (int j = 1; j <= inputs; ++j) n.NetInputColumns(j) = static_cast<int16_t>(j);
   n.VarMin.Redim(n.VariableCount + 2);
   n.VarMax.Redim(n.VariableCount + 2);
   for (int c = 1; c <= n.VariableCount + 2; ++c) {
@@ -45,14 +45,14 @@ void MakeNetwork(int16_t nIn, int16_t nOut, int32_t P, int32_t cases, const std:
   }
   n.GrnnCalibration = calibration;
   n.GrnnSmoothing = sigma;
-  n.TrainingCount = P;
-  n.TrainingInputs.Redim(P, nIn);
-  n.TrainingOutputs.Redim(P, nOut);
-  n.GeneticSmoothing.Redim(P, nIn);
-  for (int32_t p = 1; p <= P; ++p)
-    for (int j = 1; j <= nIn; ++j) n.GeneticSmoothing(p, j) = std::sqrt(2.0) * sigma;
-  n.NetInputs.Redim(cases, nIn);
-  n.NetOutputs.Redim(cases, nOut);
+  n.TrainingCount = patterns;
+  n.TrainingInputs.Redim(patterns, inputs);
+  n.TrainingOutputs.Redim(patterns, outputs);
+  n.GeneticSmoothing.Redim(patterns, inputs);
+  for (int32_t p = 1; p <= patterns; ++p)
+    for (int j = 1; j <= inputs; ++j) n.GeneticSmoothing(p, j) = std::sqrt(2.0) * sigma;
+  n.NetInputs.Redim(cases, inputs);
+  n.NetOutputs.Redim(cases, outputs);
 }
 
 // Runs RunGrnn and expects every output to equal, bit for bit, the plain
@@ -347,8 +347,8 @@ TEST(GrnnFastPath, FarPatternsWeighPlusZeroInEveryLane) {
 // inputs, far cases whose weights vanish, outputs of every sign.
 TEST(GrnnFastPath, BitIdenticalToThePlainLoopOnRandomNetworks) {
   struct Shape {
-    int16_t nIn, nOut;
-    int32_t P, cases;
+    int16_t inputs, outputs;
+    int32_t patterns, cases;
   };
   const Shape shapes[] = {{1, 1, 1, 1},   {3, 2, 17, 5},   {7, 3, 33, 11},  {50, 1, 100, 9},
                           {0, 2, 5, 3},   {12, 4, 16, 64}, {5, 1, 250, 70}, {2, 2, 31, 1},
@@ -364,26 +364,26 @@ TEST(GrnnFastPath, BitIdenticalToThePlainLoopOnRandomNetworks) {
   for (const Shape& s : shapes)
     for (const char* calibration : {"Holdout", "Genetic"}) {
       ++seed;
-      MakeNetwork(s.nIn, s.nOut, s.P, s.cases, calibration, 0.05 + 0.1 * (seed % 7));
+      MakeNetwork(s.inputs, s.outputs, s.patterns, s.cases, calibration, 0.05 + 0.1 * (seed % 7));
       LoadedNetwork& n = Net();
-      for (int c = 1; c <= s.nIn; ++c) {
+      for (int c = 1; c <= s.inputs; ++c) {
         n.VarMin(c) = -5.0 * factor(rng);
         n.VarMax(c) = 5.0 * factor(rng);
       }
-      for (int p = 1; p <= s.P; ++p) {
-        for (int j = 1; j <= s.nIn; ++j) {
+      for (int p = 1; p <= s.patterns; ++p) {
+        for (int j = 1; j <= s.inputs; ++j) {
           n.TrainingInputs(p, j) = u(rng);
           n.GeneticSmoothing(p, j) = factor(rng) * (p % 2 ? 1 : -1);
         }
-        for (int k = 1; k <= s.nOut; ++k) n.TrainingOutputs(p, k) = 100 * u(rng);
+        for (int k = 1; k <= s.outputs; ++k) n.TrainingOutputs(p, k) = 100 * u(rng);
       }
       for (int i = 1; i <= s.cases; ++i)
-        for (int j = 1; j <= s.nIn; ++j) n.NetInputs(i, j) = (i % 4 == 0 ? 40 : i % 4 == 1 ? 6 : 2) * u(rng);
+        for (int j = 1; j <= s.inputs; ++j) n.NetInputs(i, j) = (i % 4 == 0 ? 40 : i % 4 == 1 ? 6 : 2) * u(rng);
       for (VectorIsa isa : isas)
         for (int threads : {1, 2}) {
           KernelExecutionSettings() = {isa, threads};
-          ExpectMatchesPlainLoop(std::string(calibration) + " nIn " + std::to_string(s.nIn) + " P " +
-                                 std::to_string(s.P) + " isa " + std::to_string(static_cast<int>(isa)) +
+          ExpectMatchesPlainLoop(std::string(calibration) + " nIn " + std::to_string(s.inputs) + " P " +
+                                 std::to_string(s.patterns) + " isa " + std::to_string(static_cast<int>(isa)) +
                                  " threads " + std::to_string(threads));
         }
     }
