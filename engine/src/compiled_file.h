@@ -29,9 +29,10 @@ CompiledSections LoadNetworkFileInto(LoadedNetwork& n, const std::string& path);
 // The same from text already in memory; fileName is used in messages.
 CompiledSections LoadNetworkText(std::string_view text, const std::string& fileName);
 
-// The loaders check a general regression section's patterns and keep its
-// text; this fills GeneticSmoothing, TrainingInputs and TrainingOutputs from
-// it, as the load would have. Whatever reads those tables calls it first;
+// The loaders check a general regression section's patterns and remember
+// where they lie (a text's are kept); this fills GeneticSmoothing,
+// TrainingInputs and TrainingOutputs from them, as the load would have,
+// reading a file's again (a file error if it changed since). Whatever reads those tables calls it first;
 // nothing happens when no section is pending.
 void ConvertPendingGrnnSection(LoadedNetwork& n);
 void ConvertPendingGrnnSection();  // of Net()

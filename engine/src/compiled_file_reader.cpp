@@ -145,7 +145,8 @@ void ReadGrnnTables(FieldReader& in, LoadedNetwork& n, const PendingGrnnSection&
 }
 
 // The calibration and the counts are read as they come; the patterns are
-// checked and kept, and converted when a "GRNN" call first needs them.
+// checked, and converted when a "GRNN" call first needs them (defer) or
+// as they are read.
 void ReadGrnn(FieldReader& in, LoadedNetwork& n, bool defer) {
   n.GrnnCalibration = in.ReadText("the GRNN calibration");
   const int16_t nIn = CountSum(in, n.DirectInputCount, n.DerivedInputCount, "network input count");
