@@ -13,6 +13,7 @@
 
 #include "backprop.h"
 #include "backprop_kernel.h"
+#include "kernel_execution.h"
 #include "bench_networks.h"
 #include "loaded_network.h"
 #include "quenby.h"
@@ -55,7 +56,7 @@ void BM_RunBackProp(benchmark::State& state) {
   const auto slabs = static_cast<int16_t>(state.range(0));
   bench::MakeBackPropNetwork(kInputs, kHidden, kOutputs, slabs);
   bench::FillNetInputs(kCases, kInputs);
-  auto& settings = quenby::BackPropExecutionSettings();
+  auto& settings = quenby::KernelExecutionSettings();
   const auto saved = settings;
   settings.threads = static_cast<int>(state.range(1));
   if (state.range(2) >= 0) settings.isa = static_cast<quenby::VectorIsa>(state.range(2));
@@ -83,7 +84,7 @@ void BM_RunBackPropSmall(benchmark::State& state) {
   const auto cases = static_cast<int32_t>(state.range(0));
   bench::MakeBackPropNetwork(kInputs, kHidden, kOutputs, 1);
   bench::FillNetInputs(cases, kInputs);
-  auto& settings = quenby::BackPropExecutionSettings();
+  auto& settings = quenby::KernelExecutionSettings();
   const auto saved = settings;
   settings.threads = static_cast<int>(state.range(1));
   for (auto _ : state) {

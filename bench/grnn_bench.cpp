@@ -10,6 +10,7 @@
 
 #include "grnn.h"
 #include "grnn_kernel.h"
+#include "kernel_execution.h"
 #include "loaded_network.h"
 
 namespace {
@@ -68,7 +69,7 @@ void SetTermsCounter(benchmark::State& state, int cases, int patterns) {
 void BM_RunGrnn(benchmark::State& state) {
   const bool genetic = state.range(0) == 1;
   MakeNetwork(genetic ? "Genetic" : "Holdout", kCases, kPatterns, state.range(3) / 100.0);
-  auto& settings = quenby::GrnnExecutionSettings();
+  auto& settings = quenby::KernelExecutionSettings();
   const auto saved = settings;
   if (state.range(1) >= 0) settings.isa = static_cast<quenby::VectorIsa>(state.range(1));
   settings.threads = static_cast<int>(state.range(2));

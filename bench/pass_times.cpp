@@ -16,6 +16,7 @@
 
 #include "backprop.h"
 #include "backprop_kernel.h"
+#include "kernel_execution.h"
 #include "bench_networks.h"
 #include "grnn.h"
 #include "grnn_kernel.h"
@@ -54,7 +55,7 @@ int main() {
     bench::FillNetInputs(32767, 55);
     for (quenby::VectorIsa isa : isas) {
       if (!quenby::VectorIsaAvailable(isa)) continue;
-      quenby::BackPropExecutionSettings() = {isa, 1};
+      quenby::KernelExecutionSettings() = {isa, 1};
       const double ms = BestMillis(7, [] { quenby::RunBackProp(); });
       std::printf("Back Prop, %d slab%s, %s, 1 thread: %.2f ms\n", slabs, slabs > 1 ? "s" : "", IsaName(isa), ms);
     }
@@ -69,7 +70,7 @@ int main() {
     bench::FillNetInputs(1000, 50);
     for (quenby::VectorIsa isa : isas) {
       if (!quenby::VectorIsaAvailable(isa)) continue;
-      quenby::GrnnExecutionSettings() = {isa, 1};
+      quenby::KernelExecutionSettings() = {isa, 1};
       const double ms = BestMillis(3, [] { quenby::RunGrnn(); });
       std::printf("GRNN %s, %s, 1 thread: %.2f ms\n", calibration, IsaName(isa), ms);
     }

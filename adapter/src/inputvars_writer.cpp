@@ -18,9 +18,9 @@ std::string FixedField(double value) {
   } else {
     // Wide enough for the largest double in fixed form; to_chars rounds the
     // exact binary value correctly and ignores the locale.
-    char buf[400];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 4);
-    text.assign(buf, res.ptr);
+    char buffer[400];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
+    text.assign(buffer, result.ptr);
   }
   if (text.size() > kWidth) return std::string(kWidth, '*');
   return std::string(kWidth - text.size(), ' ') + text;

@@ -72,8 +72,8 @@ bool ReadOutFile(double* out, FailureReport& report) {
   }
   std::string text;
   char buffer[1 << 14];
-  size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+  size_t bytesRead = 0;
+  while ((bytesRead = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, bytesRead);
   bool readFailed = std::ferror(file) != 0;
   bool closed = std::fclose(file) == 0;
   double values[kModelOutputs];
@@ -125,11 +125,11 @@ extern "C" PELLMAR_API void interface_function(int32_t method, int32_t* status, 
     switch (method) {
       case 0:
       case 99:
-        *status = 0;
+        *status = pellmar::kDone;
         return;
       case 1:
         if (!in || !out) {
-          *status = 1;
+          *status = pellmar::kFailed;
           return;
         }
         {
@@ -140,14 +140,14 @@ extern "C" PELLMAR_API void interface_function(int32_t method, int32_t* status, 
         return;
       case 2:
         if (!out) break;
-        *status = 0;
+        *status = pellmar::kDone;
         out[0] = 1.0;
         return;
       case 3:
         if (!out) break;
-        *status = 0;
-        out[0] = 511.0;
-        out[1] = 400.0;
+        *status = pellmar::kDone;
+        out[0] = pellmar::kModelInputs + 1.0;  // the run flag and the model inputs
+        out[1] = pellmar::kModelOutputs;
         return;
       default:
         break;
@@ -155,5 +155,5 @@ extern "C" PELLMAR_API void interface_function(int32_t method, int32_t* status, 
   } catch (...) {
     // Out of memory while building a file's text: nothing may reach the host.
   }
-  *status = 1;
+  *status = pellmar::kFailed;
 }

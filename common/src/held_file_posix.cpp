@@ -55,7 +55,12 @@ bool HeldFile::Rewrite(std::string_view content) {
     error_ = "the file is not held";
     return false;
   }
-  if (lseek(fd_, 0, SEEK_SET) != 0 || ftruncate(fd_, 0) != 0) {
+  // Written over from the start and cut only if it was longer: ext4 takes
+  // a truncation to length 0 for a file being replaced and writes the file
+  // back when it is closed, a disk write each time (the temporary is
+  // nearly always new and empty).
+  struct stat before {};
+  if (fstat(fd_, &before) != 0 || lseek(fd_, 0, SEEK_SET) != 0) {
     error_ = std::strerror(errno);
     return false;
   }
@@ -68,6 +73,10 @@ bool HeldFile::Rewrite(std::string_view content) {
       return false;
     }
     done += static_cast<size_t>(n);
+  }
+  if (before.st_size > static_cast<off_t>(content.size()) && ftruncate(fd_, static_cast<off_t>(content.size())) != 0) {
+    error_ = std::strerror(errno);
+    return false;
   }
   return true;
 }

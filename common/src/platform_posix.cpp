@@ -26,6 +26,22 @@ std::filesystem::path FilesystemPath(const std::string& path) { return std::file
 
 std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
+bool IdentifyFile(std::FILE* file, FileIdentity& identity) {
+  struct stat st {};
+  if (fstat(fileno(file), &st) != 0) return false;
+  identity.device = static_cast<uint64_t>(st.st_dev);
+  identity.file = static_cast<uint64_t>(st.st_ino);
+  identity.size = static_cast<int64_t>(st.st_size);
+#if defined(__linux__)
+  identity.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+#else
+  identity.modified = static_cast<int64_t>(st.st_mtime);
+#endif
+  return true;
+}
+
+bool SeekFile(std::FILE* file, int64_t offset) { return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0; }
+
 std::string ProgramFolder() {
   std::vector<char> buf(4096);
   for (;;) {

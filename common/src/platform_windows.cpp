@@ -1,6 +1,8 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <io.h>
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -120,6 +122,20 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
   std::wstring wideMode(mode, mode + std::strlen(mode));
   return _wfopen(widePath.c_str(), wideMode.c_str());
 }
+
+bool IdentifyFile(std::FILE* file, FileIdentity& identity) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) return false;
+  identity.device = info.dwVolumeSerialNumber;
+  identity.file = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  identity.size = static_cast<int64_t>((uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow);
+  identity.modified =
+      static_cast<int64_t>((uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime);
+  return true;
+}
+
+bool SeekFile(std::FILE* file, int64_t offset) { return _fseeki64(file, offset, SEEK_SET) == 0; }
 
 std::string ProgramFolder() {
   std::wstring file = ModuleFile();

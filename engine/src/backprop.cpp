@@ -17,39 +17,29 @@ using common::FailureClass;
 
 namespace {
 
-[[noreturn]] void FailTooSmall(const char* table, int64_t need1, int64_t need2, int64_t have1, int64_t have2) {
-  common::Fail(FailureClass::Subscript, std::string(table) + "(" + std::to_string(need1) + ", " +
-                                            std::to_string(need2) + ") lies outside (0 To " + std::to_string(have1) +
-                                            ", 0 To " + std::to_string(have2) + ")");
-}
-
-// The loops below index without checks; these make sure they may.
-void NeedCells(const Array2<double>& t, int64_t upper1, int64_t upper2, const char* name) {
-  if (upper1 > t.Upper1() || upper2 > t.Upper2()) FailTooSmall(name, upper1, upper2, t.Upper1(), t.Upper2());
-}
-
 // Activation kinds of slabs 1..slabs, resolved once per pass.
 std::vector<ActivationKind> SlabKinds(int64_t slabs) {
-  const LoadedNetwork& n = Net();
+  const LoadedNetwork& net = Net();
   std::vector<ActivationKind> kinds(static_cast<size_t>(slabs) + 1, ActivationKind::None);
-  for (int64_t s = 1; s <= slabs; ++s) kinds[static_cast<size_t>(s)] = ActivationKindOf(n.SlabActivations.At(s, "SlabActivations"));
+  for (int64_t s = 1; s <= slabs; ++s)
+    kinds[static_cast<size_t>(s)] = ActivationKindOf(net.SlabActivations.At(s, "SlabActivations"));
   return kinds;
 }
 
 // Sum over l = 1..inRows of ScaledInputs(i, l) * InputWeights(l, h), in order.
-double HiddenSum(const LoadedNetwork& n, int32_t i, int16_t inRows, int16_t h) {
-  const double* x = n.ScaledInputs.Row(i);
+double HiddenSum(const LoadedNetwork& net, int32_t i, int16_t inRows, int16_t h) {
+  const double* x = net.ScaledInputs.Row(i);
   double sum = 0.0;
-  for (int l = 1; l <= inRows; ++l) sum += x[l] * n.InputWeights(l, h);
+  for (int l = 1; l <= inRows; ++l) sum += x[l] * net.InputWeights(l, h);
   return Finite(sum, [&] {
     return "the weighted sum into hidden neuron " + std::to_string(h) + " of case " + std::to_string(i);
   });
 }
 
 // Sum over m = 1..units of OutputWeights(m, k) * hidden(m), in order.
-double OutputSum(const LoadedNetwork& n, const std::vector<double>& hidden, int32_t i, int16_t units, int16_t k) {
+double OutputSum(const LoadedNetwork& net, const std::vector<double>& hidden, int32_t i, int16_t units, int16_t k) {
   double sum = 0.0;
-  for (int m = 1; m <= units; ++m) sum += n.OutputWeights(m, k) * hidden[static_cast<size_t>(m)];
+  for (int m = 1; m <= units; ++m) sum += net.OutputWeights(m, k) * hidden[static_cast<size_t>(m)];
   return Finite(sum, [&] {
     return "the weighted sum into output neuron " + std::to_string(k) + " of case " + std::to_string(i);
   });
@@ -78,33 +68,33 @@ double Activate(double value, int16_t slab) {
 }
 
 void ScaleBackPropInputs(int32_t cases, int16_t inputCount) {
-  LoadedNetwork& n = Net();
+  LoadedNetwork& net = Net();
   const int16_t inRows = common::Add16(inputCount, 1, "network input count + 1");
-  n.ScaledInputs.Redim(cases, inRows, "ScaledInputs");
+  net.ScaledInputs.Redim(cases, inRows, "ScaledInputs");
   if (cases <= 0) return;
-  NeedCells(n.NetInputs, cases, inputCount, "NetInputs");
+  RequireCells(net.NetInputs, cases, inputCount, "NetInputs");
   std::vector<int16_t> columns(static_cast<size_t>(inputCount) + 1);
   // The ranges by input, side by side for the vector lanes.
   std::vector<double> mins(static_cast<size_t>(inputCount) + 1), maxs(static_cast<size_t>(inputCount) + 1);
   bool rangesFinite = true;
   for (int j = 1; j <= inputCount; ++j) {
-    const int16_t c = n.NetInputColumns.At(j, "NetInputColumns");
-    mins[static_cast<size_t>(j)] = n.VarMin.At(c, "VarMin");
-    maxs[static_cast<size_t>(j)] = n.VarMax.At(c, "VarMax");
+    const int16_t c = net.NetInputColumns.At(j, "NetInputColumns");
+    mins[static_cast<size_t>(j)] = net.VarMin.At(c, "VarMin");
+    maxs[static_cast<size_t>(j)] = net.VarMax.At(c, "VarMax");
     rangesFinite &= std::isfinite(maxs[static_cast<size_t>(j)] - mins[static_cast<size_t>(j)]);
     columns[static_cast<size_t>(j)] = c;
   }
   // The plain loop takes over from the first row the fast one could not
   // vouch for, and fails there with its own message.
   const int32_t plainFrom =
-      rangesFinite ? ScaleRowsFast(n.NetInputs, n.ScaledInputs, mins.data(), maxs.data(), inputCount, 1, cases) : 1;
+      rangesFinite ? ScaleRowsFast(net.NetInputs, net.ScaledInputs, mins.data(), maxs.data(), inputCount, 1, cases) : 1;
   for (int32_t i = plainFrom; i <= cases; ++i) {
-    double* out = n.ScaledInputs.Row(i);
-    const double* in = n.NetInputs.Row(i);
+    double* out = net.ScaledInputs.Row(i);
+    const double* in = net.NetInputs.Row(i);
     out[1] = 1.0;
     for (int j = 1; j <= inputCount; ++j) {
       const int16_t c = columns[static_cast<size_t>(j)];
-      out[j + 1] = RangeScale(in[j], n.VarMin(c), n.VarMax(c));
+      out[j + 1] = RangeScale(in[j], net.VarMin(c), net.VarMax(c));
     }
   }
 }
@@ -116,20 +106,20 @@ namespace {
 // kinds[1]; the hidden layer's bias units are units 1..biasUnits.
 void ForwardPlain(int32_t first, int32_t cases, int16_t inRows, int16_t outputCount, int16_t hiddenCount,
                   int16_t biasUnits, int16_t slabs, const std::vector<ActivationKind>& kinds) {
-  LoadedNetwork& n = Net();
+  LoadedNetwork& net = Net();
   const int16_t units = static_cast<int16_t>(biasUnits + hiddenCount);
   std::vector<double> hidden(static_cast<size_t>(units) + 1, 0.0);
   for (int32_t i = first; i <= cases; ++i) {
     int32_t s = 1;
     for (int g = 1; g <= biasUnits; ++g) hidden[static_cast<size_t>(g)] = 1.0;
     for (int16_t h = 1; h <= hiddenCount; ++h) {
-      const double sum = HiddenSum(n, i, inRows, h);
+      const double sum = HiddenSum(net, i, inRows, h);
       if (s == slabs + 1) s = 1;
       hidden[static_cast<size_t>(biasUnits) + h] = ActivateKind(kinds[static_cast<size_t>(s)], sum);
       ++s;
     }
     for (int16_t k = 1; k <= outputCount; ++k) {
-      n.NetOutputs(i, k) = ActivateKind(kinds[1], OutputSum(n, hidden, i, units, k));
+      net.NetOutputs(i, k) = ActivateKind(kinds[1], OutputSum(net, hidden, i, units, k));
     }
   }
 }
@@ -139,14 +129,14 @@ void ForwardPlain(int32_t first, int32_t cases, int16_t inRows, int16_t outputCo
 // the first sum that is not finite, with its own message).
 void Forward(int32_t cases, int16_t inputCount, int16_t outputCount, int16_t hiddenCount, int16_t biasUnits,
              int16_t slabs, const std::vector<ActivationKind>& kinds) {
-  LoadedNetwork& n = Net();
+  LoadedNetwork& net = Net();
   const int16_t inRows = common::Add16(inputCount, 1, "network input count + 1");
   const auto units = static_cast<int16_t>(hiddenCount + biasUnits);  // checked by the callers
-  NeedCells(n.ScaledInputs, cases, inRows, "ScaledInputs");
-  if (hiddenCount > 0) NeedCells(n.InputWeights, inRows, hiddenCount, "InputWeights");
+  RequireCells(net.ScaledInputs, cases, inRows, "ScaledInputs");
+  if (hiddenCount > 0) RequireCells(net.InputWeights, inRows, hiddenCount, "InputWeights");
   if (outputCount > 0) {
-    NeedCells(n.OutputWeights, units, outputCount, "OutputWeights");
-    NeedCells(n.NetOutputs, cases, outputCount, "NetOutputs");
+    RequireCells(net.OutputWeights, units, outputCount, "OutputWeights");
+    RequireCells(net.NetOutputs, cases, outputCount, "NetOutputs");
   }
   BackPropPlan plan;
   plan.inRows = inRows;
@@ -159,7 +149,8 @@ void Forward(int32_t cases, int16_t inputCount, int16_t outputCount, int16_t hid
     plan.neuronKinds[static_cast<size_t>(h - 1)] = kinds[static_cast<size_t>(s)];
   }
   plan.outputKind = outputCount > 0 ? kinds[1] : ActivationKind::None;
-  const int32_t plainFrom = ForwardCasesFast(plan, n.ScaledInputs, n.InputWeights, n.OutputWeights, n.NetOutputs, 1, cases);
+  const int32_t plainFrom =
+      ForwardCasesFast(plan, net.ScaledInputs, net.InputWeights, net.OutputWeights, net.NetOutputs, 1, cases);
   if (plainFrom <= cases) ForwardPlain(plainFrom, cases, inRows, outputCount, hiddenCount, biasUnits, slabs, kinds);
 }
 
@@ -191,17 +182,17 @@ void ForwardMultiSlab(int32_t cases, int16_t inputCount, int16_t outputCount, in
 }
 
 void RunBackProp() {
-  LoadedNetwork& n = Net();
-  const int16_t nIn = common::Add16(n.DirectInputCount, n.DerivedInputCount, "network input count");
-  const int64_t cases64 = n.NetInputs.Upper1();
-  const int32_t cases = cases64 < 0 ? 0 : static_cast<int32_t>(cases64);
-  ScaleBackPropInputs(cases, nIn);
-  if (n.MultiSlab == 0) {
-    n.SlabActivations.Redim(1, "SlabActivations");
-    n.SlabActivations(1) = "Logistic";
-    ForwardSingleSlab(cases, nIn, n.OutputCount, n.HiddenCount);
+  LoadedNetwork& net = Net();
+  const int16_t inputCount = common::Add16(net.DirectInputCount, net.DerivedInputCount, "network input count");
+  const int64_t lastRow = net.NetInputs.Upper1();
+  const int32_t cases = lastRow < 0 ? 0 : static_cast<int32_t>(lastRow);
+  ScaleBackPropInputs(cases, inputCount);
+  if (net.MultiSlab == 0) {
+    net.SlabActivations.Redim(1, "SlabActivations");
+    net.SlabActivations(1) = "Logistic";
+    ForwardSingleSlab(cases, inputCount, net.OutputCount, net.HiddenCount);
   } else {
-    ForwardMultiSlab(cases, nIn, n.OutputCount, n.HiddenCount);
+    ForwardMultiSlab(cases, inputCount, net.OutputCount, net.HiddenCount);
   }
 }
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <thread>
 
 #include "exponential_lanes.h"
+#include "kernel_execution.h"
+#include "thread_fan_out.h"
 #include "vector_lanes.h"
-
 
 namespace quenby {
 
@@ -20,9 +20,8 @@ using namespace lanes;
 constexpr int kMostLanes = 16;
 
 // Below these many terms a second thread costs more than it saves.
-constexpr int64_t kScaleTermsPerThread = int64_t{1} << 18;
-constexpr int64_t kForwardTermsPerThread = int64_t{1} << 20;
-constexpr int kMostThreads = 64;
+constexpr int64_t kThreadedScaleTerms = int64_t{1} << 19;
+constexpr int64_t kThreadedForwardTerms = int64_t{1} << 21;
 
 // ---- input scaling ---------------------------------------------------------
 
@@ -47,12 +46,12 @@ template <class V>
     bool finite = true;
     int j = 1;
     for (; j + kLanes - 1 <= inputs; j += kLanes) {
-      V x, lo, hi;
+      V x, low, high;
       Load(x, in + j);
-      Load(lo, min + j);
-      Load(hi, max + j);
-      const V formula = 2.0 * (x - lo) / (hi - lo) - 1.0;
-      const V r = (lo == hi || x >= hi) ? one : (x <= lo ? minusOne : formula);
+      Load(low, min + j);
+      Load(high, max + j);
+      const V formula = 2.0 * (x - low) / (high - low) - 1.0;
+      const V r = (low == high || x >= high) ? one : (x <= low ? minusOne : formula);
       Store(out + j + 1, r);
       const V z = r - r;  // 0 for a finite lane, not-a-number otherwise
       for (int l = 0; l < kLanes; ++l) finite &= z[l] == 0.0;
@@ -67,14 +66,15 @@ template <class V>
   return last + 1;
 }
 
-int32_t ScaleRowsBaseline(const Array2<double>& a, Array2<double>& s, const double* lo, const double* hi, int n,
-                          int32_t first, int32_t last) {
-  return ScaleRowsT<V2>(a, s, lo, hi, n, first, last);
+int32_t ScaleRowsBaseline(const Array2<double>& netInputs, Array2<double>& scaled, const double* min, const double* max,
+                          int inputs, int32_t first, int32_t last) {
+  return ScaleRowsT<V2>(netInputs, scaled, min, max, inputs, first, last);
 }
 #if QUENBY_WIDE_VECTORS
-__attribute__((target("avx2"))) int32_t ScaleRowsAvx2(const Array2<double>& a, Array2<double>& s, const double* lo,
-                                                      const double* hi, int n, int32_t first, int32_t last) {
-  return ScaleRowsT<V4>(a, s, lo, hi, n, first, last);
+__attribute__((target("avx2"))) int32_t ScaleRowsAvx2(const Array2<double>& netInputs, Array2<double>& scaled,
+                                                      const double* min, const double* max, int inputs, int32_t first,
+                                                      int32_t last) {
+  return ScaleRowsT<V4>(netInputs, scaled, min, max, inputs, first, last);
 }
 #endif
 
@@ -95,19 +95,19 @@ struct Workspace {
   }
 };
 
-// Sums into NB neurons from n0 on for the group's K = lanes * CV cases:
+// Sums into NB neurons from n0 on for the group's kGroupCases = lanes * CV cases:
 // sum = sum + x(l) * w(l, n), l = 1..inRows in order, from 0.
 template <class V, int CV, int NB>
 [[gnu::always_inline]] inline void HiddenBlock(const double* x, const Array2<double>& w, int inRows, int n0,
                                                double* sums) {
   constexpr int kLanes = sizeof(V) / sizeof(double);
-  constexpr int K = kLanes * CV;
+  constexpr int kGroupCases = kLanes * CV;
   V acc[NB][CV];
   for (int j = 0; j < NB; ++j)
     for (int v = 0; v < CV; ++v) acc[j][v] = V{};
   for (int l = 0; l < inRows; ++l) {
     V xv[CV];
-    for (int v = 0; v < CV; ++v) Load(xv[v], x + l * K + v * kLanes);
+    for (int v = 0; v < CV; ++v) Load(xv[v], x + l * kGroupCases + v * kLanes);
     const double* wl = w.Row(l + 1) + n0;
     for (int j = 0; j < NB; ++j) {
       const double wj = wl[j];
@@ -115,7 +115,7 @@ template <class V, int CV, int NB>
     }
   }
   for (int j = 0; j < NB; ++j)
-    for (int v = 0; v < CV; ++v) Store(sums + (n0 - 1 + j) * K + v * kLanes, acc[j][v]);
+    for (int v = 0; v < CV; ++v) Store(sums + (n0 - 1 + j) * kGroupCases + v * kLanes, acc[j][v]);
 }
 
 // The activations of Kind for a vector of sums, lane by lane what
@@ -193,138 +193,96 @@ template <class V>
 
 template <class V, int CV, int NB>
 [[gnu::always_inline]] inline int32_t ForwardT(const BackPropPlan& plan, const Array2<double>& scaled,
-                                               const Array2<double>& inW, const Array2<double>& outW,
+                                               const Array2<double>& inputWeights, const Array2<double>& outputWeights,
                                                Array2<double>& netOutputs, int32_t first, int32_t last,
-                                               Workspace& ws) {
+                                               Workspace& workspace) {
   constexpr int kLanes = sizeof(V) / sizeof(double);
-  constexpr int K = kLanes * CV;
-  static_assert(K <= kMostLanes);
+  constexpr int kGroupCases = kLanes * CV;
+  static_assert(kGroupCases <= kMostLanes);
   const int inRows = plan.inRows;
   const int hidden = plan.hidden;
   const int units = plan.biasUnits + hidden;
-  double* x = ws.x.data();
-  double* sums = ws.sums.data();
-  double* hid = ws.units.data();
-  double* outSums = ws.outSums.data();
-  std::fill_n(hid + K, static_cast<size_t>(plan.biasUnits) * K, 1.0);  // the bias units
-  for (int32_t c0 = first; c0 <= last; c0 += K) {
-    const int count = static_cast<int>(std::min<int64_t>(K, int64_t{last} - c0 + 1));
-    for (int c = 0; c < K; ++c) {
+  double* x = workspace.x.data();
+  double* sums = workspace.sums.data();
+  double* unitValues = workspace.units.data();
+  double* outSums = workspace.outSums.data();
+  std::fill_n(unitValues + kGroupCases, static_cast<size_t>(plan.biasUnits) * kGroupCases, 1.0);  // the bias units
+  for (int32_t c0 = first; c0 <= last; c0 += kGroupCases) {
+    const int count = static_cast<int>(std::min<int64_t>(kGroupCases, int64_t{last} - c0 + 1));
+    for (int c = 0; c < kGroupCases; ++c) {
       if (c < count) {
         const double* row = scaled.Row(c0 + c);
-        for (int l = 0; l < inRows; ++l) x[l * K + c] = row[l + 1];
+        for (int l = 0; l < inRows; ++l) x[l * kGroupCases + c] = row[l + 1];
       } else {
-        for (int l = 0; l < inRows; ++l) x[l * K + c] = 0.0;  // padding lanes: computed, never written
+        for (int l = 0; l < inRows; ++l) x[l * kGroupCases + c] = 0.0;  // padding lanes: computed, never written
       }
     }
     int n = 1;
-    for (; n + NB - 1 <= hidden; n += NB) HiddenBlock<V, CV, NB>(x, inW, inRows, n, sums);
-    for (; n + 3 <= hidden; n += 4) HiddenBlock<V, CV, 4>(x, inW, inRows, n, sums);
-    for (; n <= hidden; ++n) HiddenBlock<V, CV, 1>(x, inW, inRows, n, sums);
-    if (!AllFinite(sums, static_cast<size_t>(hidden) * K)) return c0;
+    for (; n + NB - 1 <= hidden; n += NB) HiddenBlock<V, CV, NB>(x, inputWeights, inRows, n, sums);
+    for (; n + 3 <= hidden; n += 4) HiddenBlock<V, CV, 4>(x, inputWeights, inRows, n, sums);
+    for (; n <= hidden; ++n) HiddenBlock<V, CV, 1>(x, inputWeights, inRows, n, sums);
+    if (!AllFinite(sums, static_cast<size_t>(hidden) * kGroupCases)) return c0;
     for (int h = 0; h < hidden; ++h) {
-      ActivateGroup<V>(plan.neuronKinds[static_cast<size_t>(h)], sums + h * K, hid + (plan.biasUnits + 1 + h) * K, K);
+      ActivateGroup<V>(plan.neuronKinds[static_cast<size_t>(h)], sums + h * kGroupCases,
+                       unitValues + (plan.biasUnits + 1 + h) * kGroupCases, kGroupCases);
     }
     for (int k = 1; k <= plan.outputs; ++k) {
       V acc[CV];
       for (int v = 0; v < CV; ++v) acc[v] = V{};
       for (int m = 1; m <= units; ++m) {
-        const double wm = outW(m, k);
+        const double wm = outputWeights(m, k);
         for (int v = 0; v < CV; ++v) {
           V h;
-          Load(h, hid + m * K + v * kLanes);
+          Load(h, unitValues + m * kGroupCases + v * kLanes);
           acc[v] = acc[v] + wm * h;
         }
       }
-      for (int v = 0; v < CV; ++v) Store(outSums + (k - 1) * K + v * kLanes, acc[v]);
+      for (int v = 0; v < CV; ++v) Store(outSums + (k - 1) * kGroupCases + v * kLanes, acc[v]);
     }
-    if (!AllFinite(outSums, static_cast<size_t>(plan.outputs) * K)) return c0;
+    if (!AllFinite(outSums, static_cast<size_t>(plan.outputs) * kGroupCases)) return c0;
     for (int k = 1; k <= plan.outputs; ++k) {
-      double activated[K];
-      ActivateGroup<V>(plan.outputKind, outSums + (k - 1) * K, activated, count);
+      double activated[kGroupCases];
+      ActivateGroup<V>(plan.outputKind, outSums + (k - 1) * kGroupCases, activated, count);
       for (int c = 0; c < count; ++c) netOutputs(c0 + c, k) = activated[c];
     }
   }
   return last + 1;
 }
 
-int32_t ForwardBaseline(const BackPropPlan& p, const Array2<double>& s, const Array2<double>& iw,
-                        const Array2<double>& ow, Array2<double>& o, int32_t first, int32_t last, Workspace& ws) {
-  return ForwardT<V2, 2, 6>(p, s, iw, ow, o, first, last, ws);
+int32_t ForwardBaseline(const BackPropPlan& plan, const Array2<double>& scaled, const Array2<double>& inputWeights,
+                        const Array2<double>& outputWeights, Array2<double>& netOutputs, int32_t first, int32_t last,
+                        Workspace& workspace) {
+  return ForwardT<V2, 2, 6>(plan, scaled, inputWeights, outputWeights, netOutputs, first, last, workspace);
 }
 #if QUENBY_WIDE_VECTORS
-__attribute__((target("avx2"))) int32_t ForwardAvx2(const BackPropPlan& p, const Array2<double>& s,
-                                                    const Array2<double>& iw, const Array2<double>& ow,
-                                                    Array2<double>& o, int32_t first, int32_t last, Workspace& ws) {
-  return ForwardT<V4, 2, 6>(p, s, iw, ow, o, first, last, ws);
+__attribute__((target("avx2"))) int32_t ForwardAvx2(const BackPropPlan& plan, const Array2<double>& scaled,
+                                                    const Array2<double>& inputWeights,
+                                                    const Array2<double>& outputWeights, Array2<double>& netOutputs,
+                                                    int32_t first, int32_t last, Workspace& workspace) {
+  return ForwardT<V4, 2, 6>(plan, scaled, inputWeights, outputWeights, netOutputs, first, last, workspace);
 }
-__attribute__((target("avx512f"))) int32_t ForwardAvx512(const BackPropPlan& p, const Array2<double>& s,
-                                                         const Array2<double>& iw, const Array2<double>& ow,
-                                                         Array2<double>& o, int32_t first, int32_t last,
-                                                         Workspace& ws) {
-  return ForwardT<V8, 2, 12>(p, s, iw, ow, o, first, last, ws);
+__attribute__((target("avx512f"))) int32_t ForwardAvx512(const BackPropPlan& plan, const Array2<double>& scaled,
+                                                         const Array2<double>& inputWeights,
+                                                         const Array2<double>& outputWeights,
+                                                         Array2<double>& netOutputs, int32_t first, int32_t last,
+                                                         Workspace& workspace) {
+  return ForwardT<V8, 2, 12>(plan, scaled, inputWeights, outputWeights, netOutputs, first, last, workspace);
 }
 #endif
 
 VectorIsa UsableIsa() {
-  const VectorIsa isa = BackPropExecutionSettings().isa;
+  const VectorIsa isa = KernelExecutionSettings().isa;
   return VectorIsaAvailable(isa) ? isa : VectorIsa::Baseline;
 }
 
-int ThreadsFor(int64_t rows, int64_t terms, int64_t termsPerThread) {
-  int threads = BackPropExecutionSettings().threads;
-  if (threads <= 0) {
-    if (terms < 2 * termsPerThread) return 1;
-    threads = static_cast<int>(std::thread::hardware_concurrency());
-  }
-  return static_cast<int>(std::clamp<int64_t>(std::min<int64_t>(threads, kMostThreads), 1, std::max<int64_t>(rows, 1)));
-}
-
-// Splits rows first..last into `threads` runs of consecutive rows, runs
-// work(part, from, to) on each (part 0 on this thread) and returns the
-// smallest row a run reported, or last + 1. A thread that cannot start
-// runs its part here instead. work must not throw.
-template <class Work>
-int32_t InParts(int threads, int32_t first, int32_t last, Work&& work) {
-  const int64_t rows = int64_t{last} - first + 1;
-  std::vector<int32_t> found(static_cast<size_t>(threads), last + 1);
-  auto part = [&](int t) {
-    const auto from = static_cast<int32_t>(first + rows * t / threads);
-    const auto to = static_cast<int32_t>(first + rows * (t + 1) / threads - 1);
-    if (from <= to) {
-      const int32_t stop = work(t, from, to);
-      if (stop <= to) found[static_cast<size_t>(t)] = stop;  // past `to`: the whole run went through
-    }
-  };
-  std::vector<std::thread> workers;
-  std::vector<int> inline_parts;
-  workers.reserve(static_cast<size_t>(threads));
-  inline_parts.reserve(static_cast<size_t>(threads));
-  for (int t = 1; t < threads; ++t) {
-    try {
-      workers.emplace_back(part, t);
-    } catch (...) {
-      inline_parts.push_back(t);
-    }
-  }
-  part(0);
-  for (int t : inline_parts) part(t);
-  for (std::thread& w : workers) w.join();
-  return *std::min_element(found.begin(), found.end());
-}
-
 }  // namespace
-
-BackPropExecution& BackPropExecutionSettings() {
-  static BackPropExecution settings{BestVectorIsa(), 0};
-  return settings;
-}
 
 int32_t ScaleRowsFast(const Array2<double>& netInputs, Array2<double>& scaledInputs, const double* min,
                       const double* max, int inputs, int32_t first, int32_t last) {
   if (first > last) return last + 1;
   const VectorIsa isa = UsableIsa();
-  const int threads = ThreadsFor(int64_t{last} - first + 1, (int64_t{last} - first + 1) * inputs, kScaleTermsPerThread);
+  const int64_t rows = int64_t{last} - first + 1;
+  const int threads = ThreadsFor(KernelExecutionSettings().threads, rows, rows * inputs, kThreadedScaleTerms);
   return InParts(threads, first, last, [&](int, int32_t from, int32_t to) {
     switch (isa) {
 #if QUENBY_WIDE_VECTORS
@@ -344,21 +302,21 @@ int32_t ForwardCasesFast(const BackPropPlan& plan, const Array2<double>& scaledI
   const VectorIsa isa = UsableIsa();
   const int64_t rows = int64_t{last} - first + 1;
   const int64_t terms = rows * (int64_t{plan.inRows} * plan.hidden + int64_t{plan.biasUnits + plan.hidden} * plan.outputs);
-  const int threads = ThreadsFor(rows, terms, kForwardTermsPerThread);
+  const int threads = ThreadsFor(KernelExecutionSettings().threads, rows, terms, kThreadedForwardTerms);
   // Sized here, so that a worker allocates nothing and cannot throw.
   std::vector<Workspace> spaces(static_cast<size_t>(threads));
-  for (Workspace& ws : spaces) ws.Size(plan);
+  for (Workspace& workspace : spaces) workspace.Size(plan);
   return InParts(threads, first, last, [&](int t, int32_t from, int32_t to) {
-    Workspace& ws = spaces[static_cast<size_t>(t)];
+    Workspace& workspace = spaces[static_cast<size_t>(t)];
     switch (isa) {
 #if QUENBY_WIDE_VECTORS
       case VectorIsa::Avx512:
-        return ForwardAvx512(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, ws);
+        return ForwardAvx512(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, workspace);
       case VectorIsa::Avx2:
-        return ForwardAvx2(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, ws);
+        return ForwardAvx2(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, workspace);
 #endif
       default:
-        return ForwardBaseline(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, ws);
+        return ForwardBaseline(plan, scaledInputs, inputWeights, outputWeights, netOutputs, from, to, workspace);
     }
   });
 }

@@ -4,7 +4,7 @@
 // sum starts at 0 and takes its terms one at a time in the plain loop's order (an
 // IEEE multiplication, then an addition; never a fused multiply-add), and
 // every activation is the same scalar function. So each instruction set and
-// each number of threads gives the plain loop's bits.
+// each number of threads (kernel_execution.h) gives the plain loop's bits.
 //
 // The kernel never throws and allocates nothing once started: where a value
 // is not finite it stops and reports the first case it could not vouch for,
@@ -15,18 +15,8 @@
 
 #include "backprop.h"
 #include "engine_arrays.h"
-#include "vector_lanes.h"
 
 namespace quenby {
-
-// How the pass runs: the instruction set and the number of threads (0: one
-// for small tables, else one per processor). Results never depend on it;
-// tests and benchmarks change it.
-struct BackPropExecution {
-  VectorIsa isa;
-  int threads;
-};
-BackPropExecution& BackPropExecutionSettings();
 
 // Input scaling of rows first..last of NetInputs into ScaledInputs (both
 // already dimensioned and checked): column 1 the bias 1.0, column j + 1 the

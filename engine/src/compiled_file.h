@@ -19,7 +19,9 @@ struct CompiledSections {
 // Reads Net().ProjectPath + ".DLLFile" into Net(). Fields the file does not
 // reach keep their values. Throws common::Failure. pieceBytes: the size of
 // the pieces the file is read in (tests read it in tiny ones).
-CompiledSections LoadNetworkFile(size_t pieceBytes = size_t{1} << 16);
+// convertGrnn: the general regression section is converted as it is read
+// even where sections are deferred (for a call that evaluates it at once).
+CompiledSections LoadNetworkFile(size_t pieceBytes = size_t{1} << 16, bool convertGrnn = false);
 
 // The same into a network of the caller's, from the file at path.
 CompiledSections LoadNetworkFileInto(LoadedNetwork& n, const std::string& path);
@@ -27,9 +29,10 @@ CompiledSections LoadNetworkFileInto(LoadedNetwork& n, const std::string& path);
 // The same from text already in memory; fileName is used in messages.
 CompiledSections LoadNetworkText(std::string_view text, const std::string& fileName);
 
-// The loaders check a general regression section's patterns and keep its
-// text; this fills GeneticSmoothing, TrainingInputs and TrainingOutputs from
-// it, as the load would have. Whatever reads those tables calls it first;
+// The loaders check a general regression section's patterns and remember
+// where they lie (a text's are kept); this fills GeneticSmoothing,
+// TrainingInputs and TrainingOutputs from them, as the load would have,
+// reading a file's again (a file error if it changed since). Whatever reads those tables calls it first;
 // nothing happens when no section is pending.
 void ConvertPendingGrnnSection(LoadedNetwork& n);
 void ConvertPendingGrnnSection();  // of Net()

@@ -2,9 +2,11 @@
 // The file is read in pieces of whole lines; every count is checked
 // against its 16-bit limits and against what remains of the file before a
 // table is allocated for it.
+#include <cstdio>
 #include <string>
 #include <utility>
 
+#include "byte_hash.h"
 #include "common/checked16.h"
 #include "common/failure.h"
 #include "compiled_file.h"
@@ -143,8 +145,9 @@ void ReadGrnnTables(FieldReader& in, LoadedNetwork& n, const PendingGrnnSection&
 }
 
 // The calibration and the counts are read as they come; the patterns are
-// checked and kept, and converted when a "GRNN" call first needs them.
-void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
+// checked, and converted when a "GRNN" call first needs them (defer) or
+// as they are read.
+void ReadGrnn(FieldReader& in, LoadedNetwork& n, bool defer) {
   n.GrnnCalibration = in.ReadText("the GRNN calibration");
   const int16_t nIn = CountSum(in, n.DirectInputCount, n.DerivedInputCount, "network input count");
   const int64_t perPattern = int64_t{nIn} + n.OutputCount;
@@ -172,7 +175,7 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
   }
 
   PendingGrnnSection& s = n.PendingGrnn;
-  if (!g_deferGrnn) {
+  if (!defer) {
     ConvertPendingGrnnSection(n);  // the tables as they stand before this section
     PendingGrnnSection counts;
     counts.Genetic = genetic;
@@ -187,7 +190,14 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
   if (s.Pending && s.Genetic && !genetic) ConvertPendingGrnnSection(n);
   const long firstLine = in.Line();
   const bool startsLine = in.AtLineStart();
-  in.KeepFromHere(s.Spare);
+  // A file's section is only checked and hashed, through the reader's small
+  // buffer; a text's is kept.
+  const bool inFile = in.ReadsFile();
+  if (inFile) {
+    in.HashFromHere();
+  } else {
+    in.KeepFromHere(s.Spare);
+  }
   bool good = true;
   try {
     in.SkipDoubles(int64_t{n.TrainingCount} * ((genetic ? nIn : 0) + perPattern), "a training value");
@@ -198,19 +208,41 @@ void ReadGrnn(FieldReader& in, LoadedNetwork& n) {
   // A damaged section fails as the conversion meets the fault, leaving what
   // it read and, in the tables it did not reach, the earlier section's.
   if (!good) ConvertPendingGrnnSection(n);
-  std::swap(s.Text, s.Spare);
+  PendingGrnnSection counts;
+  counts.Genetic = genetic;
+  counts.Patterns = n.TrainingCount;
+  counts.InputCount = nIn;
+  counts.OutputCount = n.OutputCount;
+  if (inFile) {
+    common::FileIdentity identity;
+    if (!good || !in.Identify(identity)) {
+      // Converted at once from the open file, as the sequential loader reads it.
+      s.Pending = false;
+      in.Rewind(in.EndHash().offset, firstLine, startsLine);
+      ReadGrnnTables(in, n, counts);
+      return;
+    }
+    const FieldReader::Span span = in.EndHash();
+    s.Identity = identity;
+    s.Offset = span.offset;
+    s.Bytes = span.bytes;
+    s.Hash = span.hash;
+  } else {
+    std::swap(s.Text, s.Spare);
+  }
+  s.InFile = inFile;
   s.FileName = in.FileName();
   s.FirstLine = firstLine;
   s.StartsLine = startsLine;
-  s.Genetic = genetic;
-  s.Patterns = n.TrainingCount;
-  s.InputCount = nIn;
-  s.OutputCount = n.OutputCount;
+  s.Genetic = counts.Genetic;
+  s.Patterns = counts.Patterns;
+  s.InputCount = counts.InputCount;
+  s.OutputCount = counts.OutputCount;
   s.Pending = true;
   if (!good) ConvertPendingGrnnSection(n);
 }
 
-CompiledSections LoadNetwork(FieldReader& in, LoadedNetwork& n) {
+CompiledSections LoadNetwork(FieldReader& in, LoadedNetwork& n, bool defer = g_deferGrnn) {
   CompiledSections sections;
   ReadGeneralInfo(in, n);
   ReadClustering(in, n);
@@ -225,7 +257,7 @@ CompiledSections LoadNetwork(FieldReader& in, LoadedNetwork& n) {
 
   in.ReadLine("the marker \"*** GRNN ***\"");
   if (in.ReadLine("\"GRNN Info\" or \"No GRNN\"") == "GRNN Info") {
-    ReadGrnn(in, n);
+    ReadGrnn(in, n, defer);
     sections.grnn = true;
   }
   return sections;
@@ -244,9 +276,39 @@ bool DeferGrnnSections(bool defer) {
   return earlier;
 }
 
+namespace {
+
+// The pending section's bytes read again from its file into s.Text; false
+// unless the file is still the one loaded and the bytes hash as they did.
+bool RereadSection(PendingGrnnSection& s) {
+  std::FILE* f = common::OpenFile(s.FileName, "rb");
+  if (!f) return false;
+  common::FileIdentity now;
+  bool same = common::IdentifyFile(f, now) && now == s.Identity && common::SeekFile(f, s.Offset);
+  if (same) {
+    const size_t bytes = static_cast<size_t>(s.Bytes);
+    s.Text.Reserve(bytes);
+    same = bytes == 0 || std::fread(s.Text.Data(), 1, bytes, f) == bytes;
+    s.Text.SetSize(same ? bytes : 0);
+  }
+  std::fclose(f);
+  if (!same) return false;
+  ByteHash hash;
+  hash.Add(s.Text.View().data(), s.Text.View().size());
+  return hash.Value() == s.Hash;
+}
+
+}  // namespace
+
 void ConvertPendingGrnnSection(LoadedNetwork& n) {
   PendingGrnnSection& s = n.PendingGrnn;
   if (!s.Pending) return;
+  // A file changed since it was loaded: its tables are gone, and every use
+  // fails the same way until a load replaces the section.
+  if (s.InFile && !RereadSection(s)) {
+    common::Fail(FailureClass::FileError,
+                 "the compiled file " + s.FileName + " changed after it was loaded; apply the network again");
+  }
   s.Pending = false;
   FieldReader in(s.Text.View(), s.FileName, s.FirstLine, s.StartsLine);
   ReadGrnnTables(in, n, s);
@@ -254,9 +316,9 @@ void ConvertPendingGrnnSection(LoadedNetwork& n) {
 
 void ConvertPendingGrnnSection() { ConvertPendingGrnnSection(Net()); }
 
-CompiledSections LoadNetworkFile(size_t pieceBytes) {
+CompiledSections LoadNetworkFile(size_t pieceBytes, bool convertGrnn) {
   FieldReader in(Net().ProjectPath + ".DLLFile", pieceBytes);
-  return LoadNetwork(in, Net());
+  return LoadNetwork(in, Net(), g_deferGrnn && !convertGrnn);
 }
 
 CompiledSections LoadNetworkFileInto(LoadedNetwork& n, const std::string& path) {

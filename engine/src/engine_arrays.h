@@ -88,4 +88,43 @@ class Array2 {
   int64_t n1_ = 0, n2_ = 0;
 };
 
+// Fails with Subscript unless t holds cell (upper1, upper2), and so every
+// cell of rows 0..upper1, columns 0..upper2: a loop that indexes without
+// checks asks first. Without a reader the message reads
+// "name(upper1, upper2) lies outside (0 To u1, 0 To u2)"; with one,
+// "name is (0 To u1, 0 To u2) but <reader> reads it up to (upper1, upper2)".
+[[noreturn]] inline void FailCells(const char* name, int64_t upper1, int64_t upper2, int64_t have1, int64_t have2,
+                                   const std::string& reader) {
+  std::string bounds = "(0 To ";
+  bounds += std::to_string(have1);
+  bounds += ", 0 To ";
+  bounds += std::to_string(have2);
+  bounds += ")";
+  std::string cell = "(";
+  cell += std::to_string(upper1);
+  cell += ", ";
+  cell += std::to_string(upper2);
+  cell += ")";
+  std::string message = name;
+  if (reader.empty()) {
+    message += cell;
+    message += " lies outside ";
+    message += bounds;
+  } else {
+    message += " is ";
+    message += bounds;
+    message += " but ";
+    message += reader;
+    message += " reads it up to ";
+    message += cell;
+  }
+  common::Fail(common::FailureClass::Subscript, message);
+}
+
+template <class T>
+void RequireCells(const Array2<T>& t, int64_t upper1, int64_t upper2, const char* name,
+                  const std::string& reader = {}) {
+  if (upper1 > t.Upper1() || upper2 > t.Upper2()) FailCells(name, upper1, upper2, t.Upper1(), t.Upper2(), reader);
+}
+
 }  // namespace quenby

@@ -64,10 +64,12 @@ void RequireText(const char* text, const char* what) {
 // Before every evaluation: a missing compiled file is compiled first; an
 // existing one is used whatever its age, so a deployment runs what it was
 // given even where file times are unreliable.
-CompiledSections LoadProject(const char* project) {
+// A "GRNN" call converts the general regression section as it reads it:
+// deferred, it would be read twice.
+CompiledSections LoadProject(const char* project, bool evaluatesGrnn) {
   Net().ProjectPath = project;
   if (!common::FileExists(Net().ProjectPath + ".DLLFile")) CompileProject();
-  return LoadNetworkFile();
+  return LoadNetworkFile(size_t{1} << 16, evaluatesGrnn);
 }
 
 // A network the compiled file does not hold is never evaluated: the fields
@@ -113,7 +115,7 @@ void CopyInputs(const QuenbyTable& in, Array2<double>& w) {
 }
 
 void ApplyNetwork(const char* method, const char* project, const QuenbyTable& inputs, QuenbyTable& result) {
-  const CompiledSections sections = LoadProject(project);
+  const CompiledSections sections = LoadProject(project, std::strcmp(method, "GRNN") == 0);
   LoadedNetwork& n = Net();
   Array2<double> w;
   CopyInputs(inputs, w);
@@ -151,7 +153,7 @@ void ApplyNetwork(const char* method, const char* project, const QuenbyTable& in
 }
 
 void WriteTitles(const char* project) {
-  LoadProject(project);
+  LoadProject(project, false);
   PlanInputColumns();
   const LoadedNetwork& n = Net();
   std::string text;

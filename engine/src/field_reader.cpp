@@ -51,7 +51,7 @@ FieldReader::FieldReader(const std::string& path, size_t pieceBytes) : fileName_
     std::rewind(file_);
   }
   capacity_ = std::max<size_t>(pieceBytes, 1);
-  buffer_ = std::make_unique<char[]>(capacity_);
+  buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);  // read into, never cleared
   fileEnded_ = false;
   text_ = std::string_view(buffer_.get(), 0);
 }
@@ -64,6 +64,11 @@ bool FieldReader::NextPiece() {
   if (!file_) return false;
   if (keep_) return NextKeptPiece();
   const size_t done = text_.size();
+  if (hashing_) {
+    hash_.Add(text_.data() + hashFrom_, done - hashFrom_);  // while still in cache
+    hashFrom_ = 0;
+  }
+  if (done > 0) startsLine_ = true;  // a piece ends after a line end
   piecesBefore_ += static_cast<int64_t>(done);
   std::memmove(buffer_.get(), buffer_.get() + done, filled_ - done);
   filled_ -= done;
@@ -72,7 +77,7 @@ bool FieldReader::NextPiece() {
   for (;;) {
     if (!fileEnded_) {
       if (filled_ == capacity_) {  // a line longer than the buffer
-        auto larger = std::make_unique<char[]>(capacity_ * 2);
+        auto larger = std::make_unique_for_overwrite<char[]>(capacity_ * 2);
         std::memcpy(larger.get(), buffer_.get(), filled_);
         buffer_ = std::move(larger);
         capacity_ *= 2;
@@ -247,6 +252,34 @@ void FieldReader::SkipDoubles(int64_t count, std::string_view what) {
     ReadDouble(what);
     --count;
   }
+}
+
+void FieldReader::HashFromHere() {
+  hash_ = ByteHash();
+  hashing_ = file_ != nullptr;
+  hashFrom_ = pos_;
+  hashStart_ = piecesBefore_ + static_cast<int64_t>(pos_);
+}
+
+FieldReader::Span FieldReader::EndHash() {
+  hash_.Add(text_.data() + hashFrom_, pos_ - hashFrom_);
+  hashing_ = false;
+  return {hashStart_, piecesBefore_ + static_cast<int64_t>(pos_) - hashStart_, hash_.Value()};
+}
+
+void FieldReader::Rewind(int64_t offset, long line, bool startsLine) {
+  std::clearerr(file_);
+  if (!common::SeekFile(file_, offset)) {
+    common::Fail(FailureClass::FileNotFound, "cannot read the compiled network file " + fileName_);
+  }
+  hashing_ = false;
+  piecesBefore_ = offset;
+  filled_ = 0;
+  fileEnded_ = false;
+  text_ = std::string_view(buffer_.get(), 0);
+  pos_ = 0;
+  line_ = line;
+  startsLine_ = startsLine;
 }
 
 void FieldReader::KeepFromHere(KeptText& kept) {

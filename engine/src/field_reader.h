@@ -13,7 +13,9 @@
 #include <string>
 #include <string_view>
 
+#include "byte_hash.h"
 #include "common/failure.h"
+#include "common/platform.h"
 #include "kept_text.h"
 
 namespace quenby {
@@ -71,6 +73,26 @@ class FieldReader {
   // it is still in the processor's cache).
   void KeepFromHere(KeptText& kept);
 
+  // A file's bytes from the current position on are hashed as the reading
+  // passes them, without being kept; EndHash gives where they lie and their
+  // hash. Only a reader of a file hashes.
+  struct Span {
+    int64_t offset = 0;  // from the file's start
+    int64_t bytes = 0;
+    uint64_t hash = 0;
+  };
+  void HashFromHere();
+  Span EndHash();
+  // Back to offset bytes from the file's start, which lies on line `line`
+  // (startsLine: at that line's start), as if the reading had just got
+  // there. A file that cannot be positioned is a file-not-found failure.
+  void Rewind(int64_t offset, long line, bool startsLine);
+  // Whether the reader reads a file (not a text in memory), and its identity.
+  bool ReadsFile() const { return file_ != nullptr; }
+  bool Identify(common::FileIdentity& identity) const {
+    return file_ != nullptr && common::IdentifyFile(file_, identity);
+  }
+
   // Whether the current position is the start of a line.
   bool AtLineStart() const { return pos_ == 0 ? startsLine_ : IsLineEndByte(text_[pos_ - 1]); }
   // Line number (from 1) of the current position.
@@ -110,6 +132,12 @@ class FieldReader {
   bool fileEnded_ = true;
   int64_t piecesBefore_ = 0;  // bytes of the file before the piece
   int64_t fileSize_ = 0;      // as found on opening
+
+  // Hashing: the bytes of text_ from hashFrom_ on are still to be hashed.
+  bool hashing_ = false;
+  size_t hashFrom_ = 0;
+  int64_t hashStart_ = 0;
+  ByteHash hash_;
 
   // Keeping: the pieces follow each other in keep_'s storage.
   KeptText* keep_ = nullptr;

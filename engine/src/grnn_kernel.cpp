@@ -13,9 +13,9 @@ void BuildGrnnPatternLayout(const LoadedNetwork& net, int32_t patterns, int16_t 
   layout.inputs = inputs;
   layout.blocks = patterns < 1 ? 0 : (int64_t{patterns} + kGrnnBlock - 1) / kGrnnBlock;
   const size_t n = static_cast<size_t>(layout.blocks) * static_cast<size_t>(inputs) * kGrnnBlock;
-  layout.inputs_t.assign(n, 0.0);
-  layout.squares_t.clear();
-  if (genetic) layout.squares_t.assign(n, 1.0);
+  layout.inputsByLane.assign(n, 0.0);
+  layout.squaresByLane.clear();
+  if (genetic) layout.squaresByLane.assign(n, 1.0);
   // Without inputs the tables are empty: there is nothing to place, and a
   // pattern's offset into an empty table would be taken from a null pointer.
   if (n == 0) return;
@@ -23,11 +23,11 @@ void BuildGrnnPatternLayout(const LoadedNetwork& net, int32_t patterns, int16_t 
     const int64_t b = (p - 1) / kGrnnBlock;
     const int lane = (p - 1) % kGrnnBlock;
     const double* t = net.TrainingInputs.Row(p);
-    double* out = layout.inputs_t.data() + b * inputs * kGrnnBlock + lane;
+    double* out = layout.inputsByLane.data() + b * inputs * kGrnnBlock + lane;
     for (int j = 0; j < inputs; ++j) out[j * kGrnnBlock] = t[j + 1];
     if (genetic) {
       const double* s = net.GeneticSmoothing.Row(p);
-      double* sq = layout.squares_t.data() + b * inputs * kGrnnBlock + lane;
+      double* sq = layout.squaresByLane.data() + b * inputs * kGrnnBlock + lane;
       for (int j = 0; j < inputs; ++j) sq[j * kGrnnBlock] = s[j + 1] * s[j + 1];
     }
   }
@@ -48,8 +48,8 @@ template <class V, int CT, bool Genetic>
   constexpr int kVectors = kGrnnBlock / kLanes;
   const int n = layout.inputs;
   for (int64_t b = firstBlock; b < endBlock; ++b) {
-    const double* t = layout.inputs_t.data() + b * n * kGrnnBlock;
-    const double* s = Genetic ? layout.squares_t.data() + b * n * kGrnnBlock : nullptr;
+    const double* t = layout.inputsByLane.data() + b * n * kGrnnBlock;
+    const double* s = Genetic ? layout.squaresByLane.data() + b * n * kGrnnBlock : nullptr;
     V acc[CT][kVectors];
     for (int c = 0; c < CT; ++c)
       for (int v = 0; v < kVectors; ++v) acc[c][v] = V{};
@@ -125,11 +125,6 @@ __attribute__((target("avx512f"))) void ExponentsAvx512(const GrnnPatternLayout&
 #endif
 
 }  // namespace
-
-GrnnExecution& GrnnExecutionSettings() {
-  static GrnnExecution settings{BestVectorIsa(), 0};
-  return settings;
-}
 
 void GrnnExponents(VectorIsa isa, const GrnnPatternLayout& layout, bool genetic, double twoSigmaSquared,
                    const double* const* caseInputs, int caseCount, int64_t firstBlock, int64_t endBlock,

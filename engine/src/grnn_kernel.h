@@ -26,8 +26,8 @@ struct GrnnPatternLayout {
   int32_t patterns = 0;
   int16_t inputs = 0;
   int64_t blocks = 0;
-  std::vector<double> inputs_t;   // TrainingInputs
-  std::vector<double> squares_t;  // GeneticSmoothing squared ("Genetic" only); padding 1.0
+  std::vector<double> inputsByLane;   // TrainingInputs
+  std::vector<double> squaresByLane;  // GeneticSmoothing squared ("Genetic" only); padding 1.0
 };
 
 // Lays out TrainingInputs (and, when genetic, the squares of
@@ -35,15 +35,6 @@ struct GrnnPatternLayout {
 // must cover those bounds.
 void BuildGrnnPatternLayout(const LoadedNetwork& net, int32_t patterns, int16_t inputs, bool genetic,
                             GrnnPatternLayout& layout);
-
-// How RunGrnn runs: the instruction set and the number of threads (0: one
-// for small tables, else one per processor). Results never depend on it;
-// tests and benchmarks change it.
-struct GrnnExecution {
-  VectorIsa isa;
-  int threads;
-};
-GrnnExecution& GrnnExecutionSettings();
 
 // For each case c in 0..caseCount-1 and each pattern slot s of blocks
 // firstBlock..endBlock-1, writes the kernel exponent into

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/platform.h"
 #include "engine_arrays.h"
 #include "kept_text.h"
 
@@ -17,15 +18,22 @@ inline constexpr int16_t kFalse = 0;
 // A general regression section that the loader has checked but not yet
 // converted: a call that does not evaluate the network never pays for its
 // tables. ConvertPendingGrnnSection fills GeneticSmoothing, TrainingInputs
-// and TrainingOutputs from Text as the loader would have, with the counts
-// the section was loaded with.
+// and TrainingOutputs as the loader would have, with the counts the section
+// was loaded with. A section loaded from a file is not kept: it is read
+// again from the file, which must still be the one loaded (identity and the
+// hash of the section's bytes). One loaded from memory is kept in Text.
 struct PendingGrnnSection {
   bool Pending = false;
-  KeptText Text;   // the section's patterns to the end of the file
-  KeptText Spare;  // the next load's text, until it is known good
+  bool InFile = false;
+  KeptText Text;   // memory: the section's patterns to the end of the text
+  KeptText Spare;  // memory: the next load's text, until it is known good
   std::string FileName;
-  long FirstLine = 1;      // the line of Text's first byte
-  bool StartsLine = true;  // whether Text's first byte starts that line
+  common::FileIdentity Identity;  // file: as found after the check
+  int64_t Offset = 0;             // file: where the patterns start
+  int64_t Bytes = 0;              // file: how far the check read
+  uint64_t Hash = 0;              // file: ByteHash of those bytes
+  long FirstLine = 1;      // the line of the patterns' first byte
+  bool StartsLine = true;  // whether that byte starts its line
   bool Genetic = false;    // GeneticSmoothing rows come first
   int32_t Patterns = 0;
   int16_t InputCount = 0;

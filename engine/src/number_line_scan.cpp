@@ -10,7 +10,6 @@
 #include <emmintrin.h>
 #endif
 #if QUENBY_WIDE_VECTORS
-#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -98,20 +97,13 @@ __attribute__((target("avx512f,avx512bw,popcnt"))) void ClassifyAvx512(const cha
   }
 }
 
-bool HasAvx512Bytes() {
-  if (!VectorIsaAvailable(VectorIsa::Avx512)) return false;
-  unsigned a = 0, b = 0, c = 0, d = 0;
-  __cpuid_count(7, 0, a, b, c, d);
-  constexpr unsigned kAvx512Bw = 1u << 30;
-  return (b & kAvx512Bw) != 0;
-}
 #endif
 
 using ClassifyBlocks = void (*)(const char*, size_t, Classes*);
 
 ClassifyBlocks Classifier() {
 #if QUENBY_WIDE_VECTORS
-  static const ClassifyBlocks chosen = HasAvx512Bytes() ? ClassifyAvx512 : ClassifyBaseline;
+  static const ClassifyBlocks chosen = Avx512BytesAvailable() ? ClassifyAvx512 : ClassifyBaseline;
   return chosen;
 #else
   return ClassifyBaseline;

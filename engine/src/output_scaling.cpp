@@ -12,11 +12,7 @@ namespace quenby {
 void ScaleOutputs(int32_t cases, Array2<double>& outputs, int16_t outputCount) {
   const LoadedNetwork& n = Net();
   if (cases <= 0 || outputCount <= 0) return;
-  if (cases > outputs.Upper1() || outputCount > outputs.Upper2()) {
-    common::Fail(common::FailureClass::Subscript,
-                 "NetOutputs(" + std::to_string(cases) + ", " + std::to_string(outputCount) + ") lies outside (0 To " +
-                     std::to_string(outputs.Upper1()) + ", 0 To " + std::to_string(outputs.Upper2()) + ")");
-  }
+  RequireCells(outputs, cases, outputCount, "NetOutputs");
   for (int32_t i = 1; i <= cases; ++i) {
     for (int16_t k = 1; k <= outputCount; ++k) {
       const int16_t c = n.OutputColumns.At(k, "OutputColumns");

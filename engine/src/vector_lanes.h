@@ -27,6 +27,8 @@ enum class VectorIsa { Baseline, Avx2, Avx512 };
 // once per process.
 VectorIsa BestVectorIsa();
 bool VectorIsaAvailable(VectorIsa isa);
+// Whether AVX-512 takes bytes and words too (AVX-512BW), for the text scans.
+bool Avx512BytesAvailable();
 
 namespace lanes {
 

@@ -11,6 +11,7 @@
 
 #include "backprop.h"
 #include "backprop_kernel.h"
+#include "kernel_execution.h"
 #include "common/failure.h"
 #include "dllfile_fixture.h"
 #include "loaded_network.h"
@@ -29,11 +30,11 @@ bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 class BackPropSpeed : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = BackPropExecutionSettings();
+    saved_ = KernelExecutionSettings();
     ResetLoadedNetwork();
   }
   void TearDown() override {
-    BackPropExecutionSettings() = saved_;
+    KernelExecutionSettings() = saved_;
     ResetLoadedNetwork();
   }
   static std::vector<VectorIsa> Isas() {
@@ -44,26 +45,26 @@ class BackPropSpeed : public ::testing::Test {
   }
 
  private:
-  BackPropExecution saved_{};
+  KernelExecution saved_{};
 };
 
 // Weights on [-spread, spread]: a large spread drives many sums beyond +-15,
 // where the activations saturate.
-RefNetwork RandomNetwork(std::mt19937_64& rng, int nIn, int hidden, int outputs, std::vector<std::string> slabs,
+RefNetwork RandomNetwork(std::mt19937_64& rng, int inputs, int hidden, int outputs, std::vector<std::string> slabs,
                          bool multiSlab, double spread) {
   std::uniform_real_distribution<double> w(-spread, spread);
   std::uniform_real_distribution<double> u(-1, 1);
   RefNetwork net;
   net.multiSlab = multiSlab;
   net.slabs = std::move(slabs);
-  net.inputWeights.assign(nIn + 1, std::vector<double>(hidden));
+  net.inputWeights.assign(inputs + 1, std::vector<double>(hidden));
   for (auto& row : net.inputWeights)
     for (double& v : row) v = w(rng);
   const size_t units = hidden + (multiSlab ? net.slabs.size() : 1);
   net.outputWeights.assign(units, std::vector<double>(outputs));
   for (auto& row : net.outputWeights)
     for (double& v : row) v = w(rng);
-  for (int j = 0; j < nIn; ++j) {
+  for (int j = 0; j < inputs; ++j) {
     const double lo = u(rng) * 10;
     net.min.push_back(lo);
     net.max.push_back(j % 5 == 4 ? lo : lo + std::abs(u(rng)) * 10 + 0.1);  // some equal ranges
@@ -71,9 +72,9 @@ RefNetwork RandomNetwork(std::mt19937_64& rng, int nIn, int hidden, int outputs,
   return net;
 }
 
-std::vector<std::vector<double>> RandomCases(std::mt19937_64& rng, int count, int nIn) {
+std::vector<std::vector<double>> RandomCases(std::mt19937_64& rng, int count, int inputs) {
   std::uniform_real_distribution<double> x(-14, 14);  // some beyond the ranges: clamped
-  std::vector<std::vector<double>> cases(count, std::vector<double>(nIn));
+  std::vector<std::vector<double>> cases(count, std::vector<double>(inputs));
   for (auto& c : cases)
     for (double& v : c) v = x(rng);
   return cases;
@@ -84,8 +85,8 @@ struct PassResult {
   Array2<double> scaled, outputs;
 };
 
-PassResult RunWith(BackPropExecution settings, const RefNetwork& net, const std::vector<std::vector<double>>& cases) {
-  BackPropExecutionSettings() = settings;
+PassResult RunWith(KernelExecution settings, const RefNetwork& net, const std::vector<std::vector<double>>& cases) {
+  KernelExecutionSettings() = settings;
   ResetLoadedNetwork();
   Install(net, cases);
   RunBackProp();
@@ -107,7 +108,7 @@ TEST_F(BackPropSpeed, EveryInstructionSetAndThreadCountGivesTheSameBits) {
   // Shapes around the group sizes (16, 8 and 4 cases; 12, 6, 4 and 1
   // neurons at a time) and the sizes the benchmark and the driver use.
   struct Shape {
-    int nIn, hidden, outputs;
+    int inputs, hidden, outputs;
     std::vector<std::string> slabs;
     bool multi;
     int cases;
@@ -124,14 +125,14 @@ TEST_F(BackPropSpeed, EveryInstructionSetAndThreadCountGivesTheSameBits) {
   };
   std::mt19937_64 rng(2024);
   for (const Shape& s : shapes) {
-    const RefNetwork net = RandomNetwork(rng, s.nIn, s.hidden, s.outputs, s.slabs, s.multi, s.spread);
-    const auto cases = RandomCases(rng, s.cases, s.nIn);
+    const RefNetwork net = RandomNetwork(rng, s.inputs, s.hidden, s.outputs, s.slabs, s.multi, s.spread);
+    const auto cases = RandomCases(rng, s.cases, s.inputs);
     const PassResult want = RunWith({VectorIsa::Baseline, 1}, net, cases);
     for (VectorIsa isa : Isas()) {
       for (int threads : {1, 2, 3, 0}) {
-        SCOPED_TRACE(::testing::Message() << "nIn " << s.nIn << " hidden " << s.hidden << " slabs " << s.slabs.size()
-                                          << " cases " << s.cases << " isa " << static_cast<int>(isa) << " threads "
-                                          << threads);
+        SCOPED_TRACE(::testing::Message()
+                     << "nIn " << s.inputs << " hidden " << s.hidden << " slabs " << s.slabs.size() << " cases "
+                     << s.cases << " isa " << static_cast<int>(isa) << " threads " << threads);
         const PassResult got = RunWith({isa, threads}, net, cases);
         ExpectSameBits(got.scaled, want.scaled, "ScaledInputs");
         ExpectSameBits(got.outputs, want.outputs, "NetOutputs");
@@ -173,7 +174,7 @@ TEST_F(BackPropSpeed, ANonFiniteSumFailsAtTheSameCaseWithThePlainMessage) {
         for (int threads : {1, 2, 3}) {
           SCOPED_TRACE(::testing::Message() << (hidden ? "hidden" : "output") << " sum, case " << bad << " isa "
                                             << static_cast<int>(isa) << " threads " << threads);
-          BackPropExecutionSettings() = {isa, threads};
+          KernelExecutionSettings() = {isa, threads};
           ResetLoadedNetwork();
           InstallOneBadCase(cases, bad, hidden, true);
           RunBackProp();
@@ -204,7 +205,7 @@ TEST_F(BackPropSpeed, AnInputThatIsNotANumberFailsInTheScalingWhateverTheThreads
   for (int bad : {1, 33, 64}) {
     for (int threads : {1, 2}) {
       SCOPED_TRACE(::testing::Message() << "case " << bad << " threads " << threads);
-      BackPropExecutionSettings().threads = threads;
+      KernelExecutionSettings().threads = threads;
       ResetLoadedNetwork();
       std::mt19937_64 rng(3);
       Install(RandomNetwork(rng, 20, 4, 1, {"Logistic"}, false, 1), RandomCases(rng, 64, 20));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
@@ -72,12 +73,14 @@ std::string LoadAll(bool defer, const std::vector<std::string>& texts, const dll
   const bool earlier = DeferGrnnSections(defer);
   ResetLoadedNetwork();
   std::string outcome;
-  for (const std::string& text : texts) {
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const std::string& text = texts[i];
     try {
       if (pieceBytes == 0) {
         LoadNetworkText(text, "net.DLLFile");
       } else {
-        Net().ProjectPath = folder.WithDllFile("net", text);
+        // One file each: a pending section is read again from its file.
+        Net().ProjectPath = folder.WithDllFile("net" + std::to_string(i), text);
         LoadNetworkFile(pieceBytes);
       }
       outcome += "loaded\n";
@@ -195,6 +198,55 @@ TEST(GrnnDeferral, LaterLoadsKeepWhatTheSequentialLoaderKeeps) {
     return transcript;
   };
   EXPECT_EQ(calls(true), calls(false));
+}
+
+// A section is not kept but read again from its file on first use: a file
+// rewritten in place (the same size and time, another byte), removed, or
+// replaced under its name between the load and the conversion fails the
+// conversion with a file error naming it, and every later use of the lost
+// tables fails the same way until the file is loaded again.
+TEST(GrnnDeferral, AFileChangedBeforeItsSectionIsUsedFailsNamingIt) {
+  dllfile::Folder folder;
+  const std::string holdout = Section(false, 5, ValueLines(10, 4));
+  std::string altered = holdout;
+  altered[altered.size() - 4] = altered[altered.size() - 4] == '1' ? '2' : '1';  // a digit of the last value
+  auto conversion = [] {
+    try {
+      ConvertPendingGrnnSection();
+      return std::string("converted");
+    } catch (const Failure& f) {
+      return std::to_string(static_cast<int>(f.cls)) + " " + f.message;
+    }
+  };
+  namespace fs = std::filesystem;
+  const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> changes = {
+      {"rewritten in place, time kept",
+       [&](const std::string& file) {
+         const fs::file_time_type written = fs::last_write_time(file);
+         dllfile::WriteBytes(file, altered);
+         fs::last_write_time(file, written);
+       }},
+      {"removed", [&](const std::string& file) { fs::remove(file); }},
+      {"replaced under its name",
+       [&](const std::string& file) {
+         dllfile::WriteBytes(file + ".new", holdout);
+         fs::rename(file + ".new", file);
+       }},
+  };
+  for (const auto& [what, change] : changes) {
+    SCOPED_TRACE(what);
+    ResetLoadedNetwork();
+    Net().ProjectPath = folder.WithDllFile("a", holdout);
+    LoadNetworkFile();
+    change(Net().ProjectPath + ".DLLFile");
+    const std::string failure = conversion();
+    EXPECT_EQ(failure, std::to_string(static_cast<int>(common::FailureClass::FileError)) + " file error: the compiled file " +
+                           Net().ProjectPath + ".DLLFile changed after it was loaded; apply the network again");
+    EXPECT_EQ(conversion(), failure);
+  }
+  // Loaded again, the tables are the file's as it now stands.
+  const std::vector<std::string> texts = {altered};
+  EXPECT_EQ(LoadAll(true, texts, folder, size_t{1} << 16), LoadAll(false, texts, folder, size_t{1} << 16));
 }
 
 // The bulk check vouches only for lines that reading field by field reads

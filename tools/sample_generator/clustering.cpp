@@ -97,34 +97,34 @@ Points ConventionalCentres(const Points& points, int clusters, uint64_t seed) {
 
 double FuzzyDerivedInput(const std::vector<double>& x, const Points& centres, int code) {
   const size_t n = centres.size();
-  std::vector<double> dist(n + 1, 0.0), memb(n + 1, 0.0);
+  std::vector<double> distance(n + 1, 0.0), membership(n + 1, 0.0);
   for (size_t c = 1; c <= n; ++c) {
-    for (size_t p = 0; p < x.size(); ++p) dist[c] += std::pow(x[p] - centres[c - 1][p], 2.0);
-    dist[c] = std::pow(dist[c], 0.5);
+    for (size_t p = 0; p < x.size(); ++p) distance[c] += std::pow(x[p] - centres[c - 1][p], 2.0);
+    distance[c] = std::pow(distance[c], 0.5);
   }
   for (size_t c = 1; c <= n; ++c) {
     double s = 0;
-    for (size_t k = 1; k <= n; ++k) s += std::pow(dist[c] / dist[k], 2.0);
-    memb[c] = 1.0 / s;
+    for (size_t k = 1; k <= n; ++k) s += std::pow(distance[c] / distance[k], 2.0);
+    membership[c] = 1.0 / s;
   }
   if (code == 1) {
     double best = 0, result = 0;
     for (size_t c = 1; c <= n; ++c)
-      if (memb[c] > best) {
-        best = memb[c];
+      if (membership[c] > best) {
+        best = membership[c];
         result = static_cast<double>(c);
       }
     return result;
   }
   if (code == 2) {
-    double high = memb[1], low = memb[1];
+    double high = membership[1], low = membership[1];
     for (size_t c = 2; c <= n; ++c) {
-      if (memb[c] > high) high = memb[c];
-      if (memb[c] < low) low = memb[c];
+      if (membership[c] > high) high = membership[c];
+      if (membership[c] < low) low = membership[c];
     }
     return (1.0 - high) / (1.0 - low);
   }
-  if (code >= 3 && static_cast<size_t>(code - 2) <= n) return memb[static_cast<size_t>(code - 2)];
+  if (code >= 3 && static_cast<size_t>(code - 2) <= n) return membership[static_cast<size_t>(code - 2)];
   return 0.0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The thin layer over the operating system: one POSIX and one Windows
 // implementation, chosen at build time.
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -29,6 +30,23 @@ std::filesystem::path FilesystemPath(const std::string& path);
 // std::fopen for a path in this process's encoding; on Windows through the
 // wide API. nullptr when the file cannot be opened (errno set).
 std::FILE* OpenFile(const std::string& path, const char* mode);
+
+// What tells one file's content from another's without reading it: the
+// file (device and file number, or volume and file id on Windows), its size
+// and the time it was last written. A file rewritten in place or replaced by
+// another under its name has a different identity.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t file = 0;
+  int64_t size = 0;
+  int64_t modified = 0;  // in the system's finest unit
+  bool operator==(const FileIdentity&) const = default;
+};
+// The identity of an open file; false when the system cannot tell.
+bool IdentifyFile(std::FILE* file, FileIdentity& identity);
+// Moves an open file's position to offset bytes from its start (beyond 2 GB
+// too, where long has 32 bits).
+bool SeekFile(std::FILE* file, int64_t offset);
 
 // The folder separator written in front of the driver's fixed file names.
 #ifdef _WIN32
