@@ -121,5 +121,24 @@ TEST(Exponential, EachLaneOfAVectorFallsBackOnItsOwn) {
   }
 }
 
+// A general regression network's far patterns: vectors whose every lane is
+// +0 are skipped, and one near lane among far ones must still be computed.
+TEST(Exponential, FarVectorsGiveZerosAndOneNearLaneIsStillComputed) {
+  for (VectorIsa isa : {VectorIsa::Baseline, VectorIsa::Avx2, VectorIsa::Avx512}) {
+    if (!VectorIsaAvailable(isa)) continue;
+    for (double near : {-745.13, -700.0, -1.5, 0.0, -745.2})
+      for (int at = -1; at < 16; ++at) {
+        std::vector<double> xs(16);
+        for (size_t i = 0; i < xs.size(); ++i) xs[i] = i % 3 == 0 ? -kInf : -745.3 - 1e3 * static_cast<double>(i);
+        if (at >= 0) xs[static_cast<size_t>(at)] = near;
+        std::vector<double> ys = xs;
+        ExpArray(isa, ys.data(), ys.size());
+        for (size_t i = 0; i < xs.size(); ++i)
+          ASSERT_TRUE(SameDouble(ys[i], Exp(xs[i])))
+              << "set " << static_cast<int>(isa) << ", lane " << i << ", " << std::hexfloat << xs[i];
+      }
+  }
+}
+
 }  // namespace
 }  // namespace quenby
