@@ -44,10 +44,10 @@ template <class V>
 [[gnu::always_inline]] inline void ExpLanes(const V& x, V& y) {
   using namespace exp_detail;
   constexpr int kLanes = sizeof(V) / sizeof(double);
-  V h2, l2, kd;
-  Reduce(x, h2, l2, kd);
-  const V up = h2 + (l2 + kFastErrorBound);
-  const V down = h2 + (l2 - kFastErrorBound);
+  V h, rest, kd;
+  Reduce(x, h, rest, kd);
+  const V up = h + (rest + kFastErrorBound);
+  const V down = h + (rest - kFastErrorBound);
   V scale;
   ScaleOf(kd, 0, scale);
   const V y0 = up * scale;

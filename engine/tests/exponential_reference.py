@@ -2,7 +2,7 @@
 """The engine's exponential against a high-precision reference (mpmath).
 
   exponential_reference.py table SOURCE
-      re-derives the table of 2^(j/128) in SOURCE (engine/src/exponential.cpp)
+      re-derives the table of 2^(j/1024) in SOURCE (engine/src/exponential.cpp)
       from exact values and fails on any difference; `--print` prints it.
   exponential_reference.py check PROBE [--random N] [--seed S]
       hands the hard cases, arguments next to rounding boundaries, the
@@ -80,17 +80,23 @@ def reference(x):
     return exact_exp(x)
 
 
+TABLE_BITS = 10
+
+
 def table_entries():
+    """Per j: Th, 2^(j/1024) to the nearest multiple of 2^-26 (at most 27
+    significant bits, so that Th times the fast path's 26-bit rhh is exact),
+    and Tl, the rest to the nearest double."""
     out = []
-    for j in range(128):
+    size = 1 << TABLE_BITS
+    for j in range(size):
         with mp.workprec(WORK_BITS):
-            t = mpf(2) ** (mpf(j) / 128)
-            th = nearest_double(t)
+            t = mpf(2) ** (mpf(j) / size)
+            th = float(mp.nint(t * 2 ** 26)) / 2 ** 26
             rest = t - mpf(th)
             tl = 0.0 if rest == 0 else math.copysign(nearest_double(abs(rest)), float(rest))
-        c = 134217729.0 * th  # Veltkamp split into halves of 26 bits
-        hh = c - (c - th)
-        out.append((th, tl, hh, th - hh))
+        assert abs(tl) < 2.0 ** -27
+        out.append((th, tl))
     return out
 
 
@@ -99,12 +105,12 @@ def hexf(v):
 
 
 def table_text():
-    return "".join(f"    {hexf(a)}, {hexf(b)}, {hexf(c)}, {hexf(d)},\n" for a, b, c, d in table_entries())
+    return "".join(f"    {hexf(a)}, {hexf(b)},\n" for a, b in table_entries())
 
 
 def check_table(source):
     text = open(source, encoding="ascii").read()
-    m = re.search(r"kExp2Table\[4 \* kTableSize\] = \{\n(.*?)\};", text, re.S)
+    m = re.search(r"kExp2Table\[2 \* kTableSize\] = \{\n(.*?)\};", text, re.S)
     if not m:
         print(f"FAIL: no table found in {source}")
         return 1
@@ -114,7 +120,7 @@ def check_table(source):
             if a != b:
                 print(f"FAIL: entry {j}: {a.strip()} should be {b.strip()}")
         return 1
-    print(f"ok: the 128 entries of {source} re-derived exactly")
+    print(f"ok: the {1 << TABLE_BITS} entries of {source} re-derived exactly")
     return 0
 
 
