@@ -97,6 +97,42 @@ TEST(Exponential, FastPathDecisionsAgreeWithTheExactPathAndLanesWithExp) {
   EXPECT_GE(c.isas, 1);
 }
 
+// Where the fast path's exactness arguments are tightest: r at the ends of
+// its range (x half-way between two multiples of ln2/1024, at the table's
+// first and last entries and across the range of k), r next to the 2^-37
+// grid's steps and midpoints (where rhh rounds), and small x around 2^-38
+// (k = 0, rhh 0 or one step). Wherever the fast path decides, the exact
+// path agrees, and the lanes give Exp's bits.
+TEST(Exponential, ReductionEdgesAgreeWithTheExactPath) {
+  std::vector<double> xs;
+  const double ln2n = 0x1.62e42fefa39efp-11;  // ln 2 / 1024
+  for (double k : {0.0, 1.0, -1.0, 1023.0, 1024.0, -1025.0, 70001.0, -523776.0, 1045503.0, -1100000.0, 1048575.0})
+    for (double half : {-0.5, 0.5})
+      for (double grid : {0.0, 0x1p-38, -0x1p-38, 0x1p-37, 0x3p-38})
+        for (int step = -2; step <= 2; ++step) {
+          const double x = (k + half) * ln2n + grid;
+          xs.push_back(x + step * std::fabs(x) * 0x1p-52);
+        }
+  for (double e : {0x1p-38, 0x1p-37, 0x3p-39})
+    for (double sign : {1.0, -1.0}) {
+      xs.push_back(sign * e);
+      xs.push_back(std::nextafter(sign * e, 0.0));
+      xs.push_back(std::nextafter(sign * e, sign * kInf));
+    }
+  for (double x : xs) {
+    double fast;
+    if (x >= -745.2 && x <= 709.8 && exp_detail::ExpFast(x, fast)) {
+      EXPECT_TRUE(SameDouble(fast, exp_detail::ExpExact(x))) << std::hexfloat << x;
+    }
+  }
+  for (VectorIsa isa : {VectorIsa::Baseline, VectorIsa::Avx2, VectorIsa::Avx512}) {
+    std::vector<double> ys = xs;
+    ExpArray(isa, ys.data(), ys.size());
+    for (size_t i = 0; i < xs.size(); ++i)
+      EXPECT_TRUE(SameDouble(ys[i], Exp(xs[i]))) << std::hexfloat << xs[i] << ": set " << static_cast<int>(isa);
+  }
+}
+
 // Each argument the fast lanes do not serve (not a number, the
 // subnormal and overflowing ends, an undecided rounding) or serve as a
 // clear (below -745.2), in every lane position of a vector among ordinary
