@@ -10,7 +10,7 @@
 // x * 1024 / ln 2 and r = x - k ln2 / 1024, |r| <= 2^-11.52. 2^(j/1024)
 // comes from a table as Th + Tl, Th of at most 27 significant bits. r is
 // carried as rhh + rl: rhh on a grid of 2^-37 (at most 26 bits, so Th rhh
-// is exact), |rl| <= 2^-38. With r that small, e^r - 1 - r is formed in
+// is exact), |rl| < 2^-37.9. With r that small, e^r - 1 - r is formed in
 // plain double from a short polynomial, and the value
 //   v = 2^(j/1024) e^r = Th + Th rhh + [Th q + Tl (1 + rhh + q)],
 //   q ~ rl + e^r - 1 - r,
@@ -138,7 +138,9 @@ template <class T>
 template <class T>
 [[gnu::always_inline]] inline void Splat(double c, T& v) {
   v = T{} + c;
+#if defined(__SSE2__)
   if constexpr (sizeof(T) == 16) asm("" : "+x"(v));
+#endif
 }
 
 // For -745.2 <= x <= 709.8 (any x in any lane is harmless): v = h + low
@@ -163,7 +165,7 @@ template <class T>
   // r = x - k ln2/1024 as rhh + rl: a is exact (x and k L1 lie on a common
   // grid of 2^-64 and |a| < 2^-11), k L2 is exact, rh = a - t rounded is
   // rounded again to the grid of 2^-37, and what that leaves, a - rhh - t,
-  // is exact before its last rounding (|rl| <= 2^-38).
+  // is exact before its last rounding (|rl| < 2^-37.9).
   const T a = x - k * l1;
   const T t = k * l2;
   const T rh = a - t;
