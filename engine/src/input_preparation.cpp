@@ -192,9 +192,18 @@ double ClusterInput(const Array1<double>& caseVector, int32_t caseNumber, int16_
 }
 
 void BuildNetInputs(const Array2<double>& table) {
+  InputTableView view;
+  view.data = table.data();
+  view.stride = table.Upper2() + 1;
+  view.cases = table.Upper1() < 0 ? 0 : table.Upper1();
+  view.columns = table.Upper2() < 0 ? 0 : table.Upper2();
+  BuildNetInputs(view);
+}
+
+void BuildNetInputs(const InputTableView& table) {
   LoadedNetwork& n = Net();
-  const int64_t cases = table.Upper1() < 0 ? 0 : table.Upper1();
-  const int64_t columns = table.Upper2() < 0 ? 0 : table.Upper2();
+  const int64_t cases = table.cases;
+  const int64_t columns = table.columns;
   const int16_t supplied = common::Add16(n.DirectInputCount, n.ExtraInputCount, "direct + extra input count");
   const int16_t nIn = common::Add16(n.DirectInputCount, n.DerivedInputCount, "network input count");
   if (columns < supplied) {
