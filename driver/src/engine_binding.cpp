@@ -100,7 +100,7 @@ void ApplyNetwork(const std::string& project, long controlLine, const Table& inp
                                       std::to_string(t.col_upper) + "), expected rows 1 To " + std::to_string(rows) +
                                       " and at least column 1");
   }
-  result.Redim(1, t.row_upper, 1, t.col_upper, resultName);
+  result.RedimForOverwrite(1, t.row_upper, 1, t.col_upper, resultName);  // every cell copied below
   const size_t count = static_cast<size_t>(t.row_upper) * static_cast<size_t>(t.col_upper);
   std::copy(t.data, t.data + count, result.Data());
 }
