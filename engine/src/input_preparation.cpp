@@ -212,7 +212,7 @@ void BuildNetInputs(const InputTableView& table) {
                      std::to_string(supplied) + " (" + std::to_string(n.DirectInputCount) + " direct inputs, then " +
                      std::to_string(n.ExtraInputCount) + " clustering variables)");
   }
-  n.NetInputs.Redim(cases, nIn, "NetInputs");
+  n.NetInputs.RedimForOverwrite(cases, nIn, "NetInputs");  // every case's nIn inputs are set below
   n.CaseVariables.Redim(cases, n.VariableCount, "CaseVariables");
   Array1<double> caseVector;
   caseVector.Redim(supplied, "CaseVector");
