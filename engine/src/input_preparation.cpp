@@ -213,13 +213,23 @@ void BuildNetInputs(const InputTableView& table) {
                      std::to_string(n.ExtraInputCount) + " clustering variables)");
   }
   n.NetInputs.RedimForOverwrite(cases, nIn, "NetInputs");  // every case's nIn inputs are set below
-  n.CaseVariables.Redim(cases, n.VariableCount, "CaseVariables");
+  // Only the derived inputs read CaseVariables: without them, row 0 keeps
+  // the checks of the columns below, and a table of every case would be
+  // cleared and scattered into for nothing.
+  const bool derived = n.DerivedInputCount > 0;
+  n.CaseVariables.Redim(derived ? cases : 0, n.VariableCount, "CaseVariables");
   Array1<double> caseVector;
   caseVector.Redim(supplied, "CaseVector");
   if (cases == 0) return;
   for (int i = 1; i <= n.DirectInputCount; ++i) n.CaseVariables.At(0, n.NetInputColumns.At(i, "NetInputColumns"), "CaseVariables");
   for (int j = 1; j <= n.ExtraInputCount; ++j) n.CaseVariables.At(0, n.ExtraInputColumns.At(j, "ExtraInputColumns"), "CaseVariables");
-  if (n.DerivedInputCount > 0) n.DerivedInputCodes.At(n.DerivedInputCount, "DerivedInputCodes");
+  if (!derived) {
+    for (int32_t e = 1; e <= cases; ++e) {
+      for (int i = 1; i <= n.DirectInputCount; ++i) n.NetInputs(e, i) = table(e, i);
+    }
+    return;
+  }
+  n.DerivedInputCodes.At(n.DerivedInputCount, "DerivedInputCodes");
 
   ClusterGeometry g;
   for (int32_t e = 1; e <= cases; ++e) {
@@ -234,7 +244,6 @@ void BuildNetInputs(const InputTableView& table) {
       caseVector(n.DirectInputCount + j) = v;
       n.CaseVariables(e, n.ExtraInputColumns(j)) = v;
     }
-    if (n.DerivedInputCount == 0) continue;
     ComputeClusterGeometry(caseVector, e, g);
     for (int k = 1; k <= n.DerivedInputCount; ++k) {
       n.NetInputs(e, n.DirectInputCount + k) = DerivedInputValue(g, n.DerivedInputCodes(k));

@@ -33,8 +33,10 @@ struct InputTableView {
 
 // table: cases 1..cases, columns 1..columns; columns 1..DirectInputCount are
 // the direct inputs in network order, then ExtraInputCount extra inputs;
-// further columns are ignored. Fills NetInputs (0 To cases, 0 To nIn) and
-// CaseVariables (0 To cases, 0 To VariableCount). Fewer columns than needed
+// further columns are ignored. Fills NetInputs (0 To cases, 0 To nIn) and,
+// for a network with derived inputs, CaseVariables (0 To cases, 0 To
+// VariableCount); without them CaseVariables is (0 To 0, 0 To
+// VariableCount), all 0. Fewer columns than needed
 // is a subscript failure. The cluster distances and memberships are computed
 // once per case.
 void BuildNetInputs(const InputTableView& table);
