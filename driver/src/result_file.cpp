@@ -28,7 +28,7 @@ namespace {
 void ApplySeriesNetwork(int which, const std::string& project, long controlLine, Table& table,
                         const char* resultName) {
   BuildSeriesTable(which);
-  ApplyNetwork(project, controlLine, table, SeriesResult, resultName);
+  ApplyNetworkInParts(project, controlLine, table, SeriesResult, resultName);
   table.Free();
 }
 
