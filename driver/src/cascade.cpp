@@ -5,14 +5,12 @@
 #include "driver_state.h"
 #include "first_stage.h"
 #include "result_file.h"
-#include "series_tables.h"
 
 namespace torvane {
 
 void RunCascade() {
   RunFirstStage();
-  BuildSeriesTables();
-  RunSeriesNetworks();
+  RunSeriesNetworks();  // builds the series tables one at a time
 }
 
 void RunDriver() {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/uninitialized_allocator.h"
+
 namespace torvane {
 
 // A table of doubles over (rowLower To rowUpper, colLower To colUpper),
@@ -14,6 +16,12 @@ class Table {
   // Re-creates the table; an upper bound below its lower bound is a
   // subscript failure naming what was being created.
   void Redim(int32_t rowLower, int32_t rowUpper, int32_t colLower, int32_t colUpper, const char* what);
+  // The same, for a table whose caller writes every cell of rows
+  // rowLower + 1..rowUpper and columns colLower + 1..colUpper before any
+  // is read: only the first row and the first column are set to 0.0.
+  void RedimForOverwrite(int32_t rowLower, int32_t rowUpper, int32_t colLower, int32_t colUpper, const char* what);
+  // Hands the cells back; the bounds become empty.
+  void Free();
 
   int32_t RowLower() const { return rowLower_; }
   int32_t RowUpper() const { return rowUpper_; }
@@ -36,8 +44,10 @@ class Table {
            static_cast<size_t>(c - colLower_);
   }
 
+  void Bound(int32_t rowLower, int32_t rowUpper, int32_t colLower, int32_t colUpper, const char* what);
+
   int32_t rowLower_ = 0, rowUpper_ = -1, colLower_ = 0, colUpper_ = -1;
-  std::vector<double> data_;
+  std::vector<double, common::UninitializedAllocator<double>> data_;
   std::string name_;
 };
 

@@ -100,9 +100,46 @@ void ApplyNetwork(const std::string& project, long controlLine, const Table& inp
                                       std::to_string(t.col_upper) + "), expected rows 1 To " + std::to_string(rows) +
                                       " and at least column 1");
   }
-  result.Redim(1, t.row_upper, 1, t.col_upper, resultName);
+  result.RedimForOverwrite(1, t.row_upper, 1, t.col_upper, resultName);  // every cell copied below
   const size_t count = static_cast<size_t>(t.row_upper) * static_cast<size_t>(t.col_upper);
   std::copy(t.data, t.data + count, result.Data());
+}
+
+void ApplyNetworkInParts(const std::string& project, long controlLine, const Table& inputs, Table& result,
+                         const char* resultName) {
+  const int32_t rows = inputs.RowUpper();
+  if (inputs.RowLower() != 0 || rows <= kRowsPerPart) {
+    ApplyNetwork(project, controlLine, inputs, result, resultName);
+    return;
+  }
+  Engine& engine = BoundEngine();
+  const std::string projectText = project;
+  const size_t stride = static_cast<size_t>(inputs.ColUpper() - inputs.ColLower() + 1);
+  int32_t outputs = 0;
+  for (int32_t first = 1; first <= rows; first += kRowsPerPart) {
+    const int32_t count = std::min(kRowsPerPart, rows - first + 1);
+    // Rows first..first + count - 1 as a table of their own: its row 0,
+    // which the engine skips, is the row before them.
+    QuenbyTable view{const_cast<double*>(inputs.Data()) + static_cast<size_t>(first - 1) * stride, 0, count,
+                     inputs.ColLower(), inputs.ColUpper()};
+    ResultGuard guard{engine};
+    const int32_t status = engine.apply("Back Prop", projectText.c_str(), &view, &guard.table);
+    const QuenbyTable& t = guard.table;
+    const bool expected = status == QUENBY_OK && t.data && t.row_lower == 1 && t.col_lower == 1 &&
+                          t.row_upper == count && t.col_upper >= 1 && (outputs == 0 || t.col_upper == outputs);
+    if (!expected) {
+      // The whole table in one call fails as it always did: the engine
+      // numbers the case it names from the table's first row.
+      ApplyNetwork(project, controlLine, inputs, result, resultName);
+      return;
+    }
+    if (outputs == 0) {
+      outputs = t.col_upper;
+      result.RedimForOverwrite(1, rows, 1, outputs, resultName);  // every part copied below
+    }
+    const size_t cells = static_cast<size_t>(count) * static_cast<size_t>(outputs);
+    std::copy(t.data, t.data + cells, result.Data() + static_cast<size_t>(first - 1) * static_cast<size_t>(outputs));
+  }
 }
 
 }  // namespace torvane

@@ -8,6 +8,7 @@
 #include "common/text_file.h"
 #include "driver_state.h"
 #include "engine_binding.h"
+#include "series_tables.h"
 
 namespace torvane {
 
@@ -20,9 +21,22 @@ void AppendOutputColumn(std::string& text, int32_t column) {
 
 }  // namespace
 
+namespace {
+
+// Each series table is built just before its network and handed back after
+// it: a run of many cases then holds one of the three at a time.
+void ApplySeriesNetwork(int which, const std::string& project, long controlLine, Table& table,
+                        const char* resultName) {
+  BuildSeriesTable(which);
+  ApplyNetworkInParts(project, controlLine, table, SeriesResult, resultName);
+  table.Free();
+}
+
+}  // namespace
+
 void RunSeriesNetworks() {
   std::string text;
-  ApplyNetwork(ProjectPath1, kLineProject1, SeriesTable1, SeriesResult, "SeriesResult of network A");
+  ApplySeriesNetwork(1, ProjectPath1, kLineProject1, SeriesTable1, "SeriesResult of network A");
   if (SeriesResult.ColUpper() < 2) {
     common::Fail(common::FailureClass::Subscript, CascadeNetwork(kLineProject1, ProjectPath1) + " has " +
                                                       std::to_string(SeriesResult.ColUpper()) +
@@ -30,9 +44,9 @@ void RunSeriesNetworks() {
   }
   AppendOutputColumn(text, 1);
   AppendOutputColumn(text, 2);
-  ApplyNetwork(ProjectPath3, kLineProject3, SeriesTable3, SeriesResult, "SeriesResult of network C");
+  ApplySeriesNetwork(3, ProjectPath3, kLineProject3, SeriesTable3, "SeriesResult of network C");
   AppendOutputColumn(text, 1);
-  ApplyNetwork(ProjectPath2, kLineProject2, SeriesTable2, SeriesResult, "SeriesResult of network B");
+  ApplySeriesNetwork(2, ProjectPath2, kLineProject2, SeriesTable2, "SeriesResult of network B");
   AppendOutputColumn(text, 1);
   common::WriteFileReplacing(DriverFilePath("outfile.dat"), text);
 }

@@ -40,25 +40,34 @@ void FillRow(Table& table, int32_t r, const int16_t (&sources)[N], const RowCont
 
 int16_t SeriesRows() { return common::Mul16(StepCount, CaseCount, "StepCount x CaseCount (rows of the series tables)"); }
 
-}  // namespace
-
-void BuildSeriesTables() {
-  SeriesTable1.Redim(0, SeriesRows(), 0, 55, "SeriesTable1");
-  SeriesTable2.Redim(0, SeriesRows(), 0, 53, "SeriesTable2");
-  SeriesTable3.Redim(0, SeriesRows(), 0, 47, "SeriesTable3");
+// Every cell of rows 1..R and columns 1..N is written below, so the table is
+// not zero-filled first; row 0 and column 0 are.
+template <size_t N>
+void BuildSeriesTable(Table& table, const int16_t (&sources)[N], const char* name) {
+  table.RedimForOverwrite(0, SeriesRows(), 0, static_cast<int32_t>(N), name);
   const double firstStageDays = std::floor(FirstStageResult.At(1, 1) / 365.0);
   const int16_t cases = CaseCount;
+  const int16_t steps = StepCount;
   int32_t r = 0;
   for (int32_t c = 1; c <= cases; ++c) {
-    const int16_t steps = StepCount;
+    const double h307 = CaseTable(c, kRemediationStartVariable);
     for (int32_t s = 1; s <= steps; ++s) {
       ++r;
-      const RowContext x{c, s, static_cast<double>(s), CaseTable(c, kRemediationStartVariable), firstStageDays};
-      FillRow(SeriesTable1, r, kSeriesSources1, x);
-      FillRow(SeriesTable2, r, kSeriesSources2, x);
-      FillRow(SeriesTable3, r, kSeriesSources3, x);
+      FillRow(table, r, sources, RowContext{c, s, static_cast<double>(s), h307, firstStageDays});
     }
   }
+}
+
+}  // namespace
+
+void BuildSeriesTable(int which) {
+  if (which == 1) BuildSeriesTable(SeriesTable1, kSeriesSources1, "SeriesTable1");
+  if (which == 2) BuildSeriesTable(SeriesTable2, kSeriesSources2, "SeriesTable2");
+  if (which == 3) BuildSeriesTable(SeriesTable3, kSeriesSources3, "SeriesTable3");
+}
+
+void BuildSeriesTables() {
+  for (int which = 1; which <= 3; ++which) BuildSeriesTable(which);
 }
 
 }  // namespace torvane

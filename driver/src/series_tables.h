@@ -10,4 +10,8 @@ namespace torvane {
 // FirstStageResult(1, 1). R beyond 32767 is an overflow failure.
 void BuildSeriesTables();
 
+// The same for one of them (1, 2 or 3: SeriesTable1, 2 or 3), so a run
+// holds only the table of the network it applies.
+void BuildSeriesTable(int which);
+
 }  // namespace torvane

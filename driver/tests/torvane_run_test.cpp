@@ -123,6 +123,35 @@ TEST_F(TorvaneRun, TwoCasesGiveEightHundredLines) {
   EXPECT_EQ(ReadFile(dir->File("trashy.dat")), " 1000 \r\n");
 }
 
+// 50 cases are 5,000 rows: the series networks get them in two parts, the
+// second's row 0 being the first's last row, and the rows come out whole
+// and in order. A part that fails is answered by the whole table, whose
+// failure names its rows as they are counted in the whole run.
+TEST_F(TorvaneRun, ManyCasesGoToTheEngineInPartsAndComeOutWhole) {
+  Prepare(Projects{}, 50);
+  auto run = Run();
+  ASSERT_EQ(run.exitCode, 0) << run.errorText;
+  auto lines = OutLines();
+  ASSERT_EQ(lines.size(), 20000u);
+  for (int r : {4095, 4096, 4097, 5000}) {  // row r: case (r - 1) / 100 + 1, step (r - 1) % 100 + 1
+    const int c = (r - 1) / 100 + 1, s = (r - 1) % 100 + 1;
+    EXPECT_EQ(lines[static_cast<size_t>(r - 1)], Line(s)) << "row " << r;
+    EXPECT_EQ(lines[static_cast<size_t>(5000 + r - 1)], Line(Host(c, 410 + s))) << "row " << r;
+    EXPECT_EQ(lines[static_cast<size_t>(15000 + r - 1)], Line(Host(c, 410 + s))) << "row " << r;
+  }
+  const std::string log = ReadFile(dir->File("fake_engine.log"));
+  EXPECT_NE(log.find("Back Prop|echo 29 55|0 4096 0 55\nBack Prop|echo 29 55|0 904 0 55\n"), std::string::npos) << log;
+
+  Projects shortC;
+  shortC.c = "short 32";
+  dir = std::make_unique<TempFolder>();
+  Prepare(shortC, 50);
+  run = Run();
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_NE(run.errorText.find("returned a table of (1 To 4999, 1 To 1), expected rows 1 To 5000"), std::string::npos)
+      << run.errorText;
+}
+
 // A failing run reports one line and leaves the earlier complete files.
 TEST_F(TorvaneRun, FailuresKeepThePreviousFiles) {
   struct Case {

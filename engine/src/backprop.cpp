@@ -70,7 +70,7 @@ double Activate(double value, int16_t slab) {
 void ScaleBackPropInputs(int32_t cases, int16_t inputCount) {
   LoadedNetwork& net = Net();
   const int16_t inRows = common::Add16(inputCount, 1, "network input count + 1");
-  net.ScaledInputs.Redim(cases, inRows, "ScaledInputs");
+  net.ScaledInputs.RedimForOverwrite(cases, inRows, "ScaledInputs");  // every case's row is set below
   if (cases <= 0) return;
   RequireCells(net.NetInputs, cases, inputCount, "NetInputs");
   std::vector<int16_t> columns(static_cast<size_t>(inputCount) + 1);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/failure.h"
+#include "common/uninitialized_allocator.h"
 
 namespace quenby {
 
@@ -57,6 +58,20 @@ class Array2 {
     n2_ = upper2 + 1;
     v_.assign(static_cast<size_t>(n1_) * static_cast<size_t>(n2_), T{});
   }
+  // The same for a table whose filler writes every cell (i, j), i and j from
+  // 1, before anything reads it: only row 0 and column 0 are set to T{}, the
+  // rest is left as the memory holds it, which spares a pass over a table
+  // of many cases.
+  void RedimForOverwrite(int64_t upper1, int64_t upper2, const char* name = "table") {
+    if (upper1 < 0) FailSubscript(name, upper1, -1);
+    if (upper2 < 0) FailSubscript(name, upper2, -1);
+    n1_ = upper1 + 1;
+    n2_ = upper2 + 1;
+    v_.clear();
+    v_.resize(static_cast<size_t>(n1_) * static_cast<size_t>(n2_));
+    for (int64_t j = 0; j < n2_; ++j) v_[static_cast<size_t>(j)] = T{};
+    for (int64_t i = 1; i < n1_; ++i) v_[static_cast<size_t>(i * n2_)] = T{};
+  }
   int64_t Upper1() const { return n1_ - 1; }
   int64_t Upper2() const { return n2_ - 1; }
   T& operator()(int64_t i, int64_t j) { return v_[static_cast<size_t>(i * n2_ + j)]; }
@@ -84,7 +99,7 @@ class Array2 {
     if (i < 0 || i > Upper1()) FailSubscript(name, i, Upper1());
     if (j < 0 || j > Upper2()) FailSubscript(name, j, Upper2());
   }
-  std::vector<T> v_;
+  std::vector<T, common::UninitializedAllocator<T>> v_;
   int64_t n1_ = 0, n2_ = 0;
 };
 

@@ -82,9 +82,9 @@ CompiledSections LoadProject(const char* project, bool evaluatesGrnn) {
                  project + ".DLLFile", 0);
 }
 
-// The caller's table as the engine's (0 To R, 0 To C) table; rows and
-// columns below 1 are ignored.
-void CopyInputs(const QuenbyTable& in, Array2<double>& w) {
+// The caller's table as the engine reads it, in place; rows and columns
+// below 1 are ignored.
+InputTableView ViewInputs(const QuenbyTable& in) {
   using common::FailureClass;
   if (in.row_lower > 1 || in.col_lower > 1) {
     common::Fail(FailureClass::Subscript, "the input table's lower bounds are (" + std::to_string(in.row_lower) +
@@ -105,23 +105,22 @@ void CopyInputs(const QuenbyTable& in, Array2<double>& w) {
   if (rows > 0 && cols > 0 && in.data == nullptr) {
     common::Fail(FailureClass::InvalidArgument, "the input table has cells but no data");
   }
-  const int64_t r = in.row_upper < 0 ? 0 : in.row_upper;
-  const int64_t c = in.col_upper < 0 ? 0 : in.col_upper;
-  w.Redim(r, c, "the input table");
-  for (int64_t i = 1; i <= r; ++i) {
-    const double* src = in.data + (i - in.row_lower) * cols;
-    for (int64_t j = 1; j <= c; ++j) w(i, j) = src[j - in.col_lower];
-  }
+  InputTableView view;
+  view.data = in.data;
+  view.rowLower = in.row_lower;
+  view.colLower = in.col_lower;
+  view.stride = cols;
+  view.cases = in.row_upper < 0 ? 0 : in.row_upper;
+  view.columns = in.col_upper < 0 ? 0 : in.col_upper;
+  return view;
 }
 
 void ApplyNetwork(const char* method, const char* project, const QuenbyTable& inputs, QuenbyTable& result) {
   const CompiledSections sections = LoadProject(project, std::strcmp(method, "GRNN") == 0);
   LoadedNetwork& n = Net();
-  Array2<double> w;
-  CopyInputs(inputs, w);
+  const InputTableView view = ViewInputs(inputs);
   PlanInputColumns();
-  BuildNetInputs(w);
-  w.Clear();
+  BuildNetInputs(view);
 
   const int64_t cases = n.NetInputs.Upper1();
   n.NetOutputs.Redim(cases, n.OutputCount, "NetOutputs");

@@ -192,9 +192,18 @@ double ClusterInput(const Array1<double>& caseVector, int32_t caseNumber, int16_
 }
 
 void BuildNetInputs(const Array2<double>& table) {
+  InputTableView view;
+  view.data = table.data();
+  view.stride = table.Upper2() + 1;
+  view.cases = table.Upper1() < 0 ? 0 : table.Upper1();
+  view.columns = table.Upper2() < 0 ? 0 : table.Upper2();
+  BuildNetInputs(view);
+}
+
+void BuildNetInputs(const InputTableView& table) {
   LoadedNetwork& n = Net();
-  const int64_t cases = table.Upper1() < 0 ? 0 : table.Upper1();
-  const int64_t columns = table.Upper2() < 0 ? 0 : table.Upper2();
+  const int64_t cases = table.cases;
+  const int64_t columns = table.columns;
   const int16_t supplied = common::Add16(n.DirectInputCount, n.ExtraInputCount, "direct + extra input count");
   const int16_t nIn = common::Add16(n.DirectInputCount, n.DerivedInputCount, "network input count");
   if (columns < supplied) {
@@ -203,14 +212,24 @@ void BuildNetInputs(const Array2<double>& table) {
                      std::to_string(supplied) + " (" + std::to_string(n.DirectInputCount) + " direct inputs, then " +
                      std::to_string(n.ExtraInputCount) + " clustering variables)");
   }
-  n.NetInputs.Redim(cases, nIn, "NetInputs");
-  n.CaseVariables.Redim(cases, n.VariableCount, "CaseVariables");
+  n.NetInputs.RedimForOverwrite(cases, nIn, "NetInputs");  // every case's nIn inputs are set below
+  // Only the derived inputs read CaseVariables: without them, row 0 keeps
+  // the checks of the columns below, and a table of every case would be
+  // cleared and scattered into for nothing.
+  const bool derived = n.DerivedInputCount > 0;
+  n.CaseVariables.Redim(derived ? cases : 0, n.VariableCount, "CaseVariables");
   Array1<double> caseVector;
   caseVector.Redim(supplied, "CaseVector");
   if (cases == 0) return;
   for (int i = 1; i <= n.DirectInputCount; ++i) n.CaseVariables.At(0, n.NetInputColumns.At(i, "NetInputColumns"), "CaseVariables");
   for (int j = 1; j <= n.ExtraInputCount; ++j) n.CaseVariables.At(0, n.ExtraInputColumns.At(j, "ExtraInputColumns"), "CaseVariables");
-  if (n.DerivedInputCount > 0) n.DerivedInputCodes.At(n.DerivedInputCount, "DerivedInputCodes");
+  if (!derived) {
+    for (int32_t e = 1; e <= cases; ++e) {
+      for (int i = 1; i <= n.DirectInputCount; ++i) n.NetInputs(e, i) = table(e, i);
+    }
+    return;
+  }
+  n.DerivedInputCodes.At(n.DerivedInputCount, "DerivedInputCodes");
 
   ClusterGeometry g;
   for (int32_t e = 1; e <= cases; ++e) {
@@ -225,7 +244,6 @@ void BuildNetInputs(const Array2<double>& table) {
       caseVector(n.DirectInputCount + j) = v;
       n.CaseVariables(e, n.ExtraInputColumns(j)) = v;
     }
-    if (n.DerivedInputCount == 0) continue;
     ComputeClusterGeometry(caseVector, e, g);
     for (int k = 1; k <= n.DerivedInputCount; ++k) {
       n.NetInputs(e, n.DirectInputCount + k) = DerivedInputValue(g, n.DerivedInputCodes(k));

@@ -20,12 +20,27 @@ void PlanInputColumns();
 struct LoadedNetwork;
 void PlanInputColumns(LoadedNetwork& n);  // the same on a network of the caller's
 
-// table: (0 To cases, 0 To columns), row 0 and column 0 unused; columns
-// 1..DirectInputCount are the direct inputs in network order, then
-// ExtraInputCount extra inputs; further columns are ignored. Fills NetInputs
-// (0 To cases, 0 To nIn) and CaseVariables (0 To cases, 0 To VariableCount).
-// Fewer columns than needed is a subscript failure. The cluster distances
-// and memberships are computed once per case.
+// The caller's table as it lies in memory, read in place: cell (e, j) of
+// cases 1..cases and columns 1..columns (0 when the table has none), rows
+// `stride` cells apart, the first cell being (rowLower, colLower). A copy
+// of a table this size would cost as much again as everything done with it.
+struct InputTableView {
+  const double* data = nullptr;
+  int64_t rowLower = 0, colLower = 0, stride = 0;
+  int64_t cases = 0, columns = 0;
+  double operator()(int64_t e, int64_t j) const { return data[(e - rowLower) * stride + (j - colLower)]; }
+};
+
+// table: cases 1..cases, columns 1..columns; columns 1..DirectInputCount are
+// the direct inputs in network order, then ExtraInputCount extra inputs;
+// further columns are ignored. Fills NetInputs (0 To cases, 0 To nIn) and,
+// for a network with derived inputs, CaseVariables (0 To cases, 0 To
+// VariableCount); without them CaseVariables is (0 To 0, 0 To
+// VariableCount), all 0. Fewer columns than needed
+// is a subscript failure. The cluster distances and memberships are computed
+// once per case.
+void BuildNetInputs(const InputTableView& table);
+// The same on a (0 To cases, 0 To columns) table, row 0 and column 0 unused.
 void BuildNetInputs(const Array2<double>& table);
 
 // Derived input `code` of case caseNumber, whose direct then extra input

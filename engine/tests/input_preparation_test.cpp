@@ -225,6 +225,13 @@ TEST_F(InputPreparation, Failures) {
        FailureClass::FloatingPoint, "membership ratio"},
       {"centre beyond a double", [] { OneCoordinateNetwork("Fuzzy", {1e200, 0}, {3}); }, {{0.3}},
        FailureClass::FloatingPoint, "squared distance of case 1 to cluster 1"},
+      {"input column beyond the variables, no derived inputs",
+       [] {
+         OneCoordinateNetwork("None", {}, {});
+         Net().NetInputColumns(1) = 3;
+         Net().VariableTitles.Redim(3);  // a title, but no such variable
+       },
+       {{0.3}}, FailureClass::Subscript, "CaseVariables(3) lies outside 0 To 2"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -243,6 +250,34 @@ TEST_F(InputPreparation, Failures) {
   ResetLoadedNetwork();
   OneCoordinateNetwork("None", {}, {1, 2});
   EXPECT_EQ(Derived(0.3), (std::vector<double>{0, 0}));
+}
+
+// NetInputs is not cleared before it is filled: a second, smaller table in
+// the same memory must leave nothing of the first, and row 0 and column 0
+// stay 0 as before.
+TEST_F(InputPreparation, EveryCaseIsTakenAsItStandsWhateverTheTableHeldBefore) {
+  for (const char* fixture : {"derived_conv", "derived_fuzzy"}) {
+    SCOPED_TRACE(fixture);
+    ResetLoadedNetwork();
+    LoadFixture(fixture);
+    PlanInputColumns();
+    BuildNetInputs(Table(std::vector<std::vector<double>>(6, {7, 7, 7})));
+    BuildNetInputs(Table({{3, 0.5, 9}, {4, 0.25, 8}}));
+    const LoadedNetwork& n = Net();
+    ASSERT_EQ(n.NetInputs.Upper1(), 2);
+    for (int j = 0; j <= n.NetInputs.Upper2(); ++j) EXPECT_EQ(n.NetInputs(0, j), 0.0);
+    for (int e = 0; e <= 2; ++e) EXPECT_EQ(n.NetInputs(e, 0), 0.0);
+    EXPECT_EQ(n.NetInputs(2, 1), 4);
+    EXPECT_EQ(n.NetInputs(2, 2), 0.25);
+  }
+  // Without derived inputs the direct ones alone, and no case variables.
+  ResetLoadedNetwork();
+  OneCoordinateNetwork("None", {}, {});
+  Net().NetInputColumns(1) = 1;
+  PlanInputColumns();
+  BuildNetInputs(Table({{0.75}, {-0.5}}));
+  EXPECT_EQ(Net().NetInputs(2, 1), -0.5);
+  EXPECT_EQ(Net().CaseVariables.Upper1(), 0);
 }
 
 TEST_F(InputPreparation, ClusterInputMatchesThePerCaseGeometry) {
