@@ -75,12 +75,40 @@ int RunRealizationsCommand(const RealizationsRequest& request, std::ostream& out
   const size_t n = input.rows.size();
   std::vector<std::string> texts(n);
   std::vector<std::vector<double>> seen(n);
-  std::vector<bool> writable(n, true);
-  for (size_t i = 0; i < n; ++i) {
-    texts[i] = ExchangeFileText(input.rows[i]);
-    seen[i] = ExchangeFileValues(texts[i]);
-    for (double v : seen[i]) writable[i] = writable[i] && std::isfinite(v);
+  std::vector<char> writable(n, 1);  // not vector<bool>: two threads write it
+  auto prepare = [&](size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
+      texts[i] = ExchangeFileText(input.rows[i]);
+      seen[i] = ExchangeFileValues(texts[i]);
+      for (double v : seen[i]) writable[i] = writable[i] && std::isfinite(v);
+    }
+  };
+  // Each realization's text is its own, and no driver runs yet: the second
+  // half goes to the other core (a thread that cannot start leaves it here).
+  const size_t half = n >= 64 ? n / 2 : n;
+  std::exception_ptr prepareFailure;
+  std::thread second;
+  if (half < n) {
+    try {
+      second = std::thread([&] {
+        try {
+          prepare(half, n);
+        } catch (...) {
+          prepareFailure = std::current_exception();
+        }
+      });
+    } catch (...) {
+    }
   }
+  try {
+    prepare(0, half);
+    if (half < n && !second.joinable()) prepare(half, n);
+  } catch (...) {
+    if (second.joinable()) second.join();
+    throw;
+  }
+  if (second.joinable()) second.join();
+  if (prepareFailure) std::rethrow_exception(prepareFailure);
   ReportPrecision(input, seen, request.precision, err);
 
   // The first-stage answers the driver will compute, to group the runs.
