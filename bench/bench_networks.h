@@ -4,6 +4,7 @@
 // scratch folder. Weights and inputs are drawn so that the weighted sums
 // mostly stay inside [-15, 15]: the activations are computed, not saturated.
 #include <cstdint>
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,22 +73,29 @@ inline void MakeBackPropNetwork(int16_t inputs, int16_t hidden, int16_t outputs,
     for (int k = 1; k <= outputs; ++k) n.OutputWeights(m, k) = 0.5 * u(rng);
 }
 
-// A "Holdout" general regression network with `patterns` stored patterns.
-inline void MakeGrnnNetwork(int16_t inputs, int16_t outputs, int32_t patterns, uint64_t seed = 7) {
-  quenby::ResetLoadedNetwork();
+// Gives Net() a "Holdout" general regression section of `patterns` stored
+// patterns; sixDecimals rounds them as measured data are written.
+inline void SetHoldoutSection(int16_t inputs, int16_t outputs, int32_t patterns, uint64_t seed, bool sixDecimals) {
   quenby::LoadedNetwork& n = quenby::Net();
-  SetGeneralInfo(inputs, outputs);
   std::mt19937_64 rng(seed);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
+  auto stored = [sixDecimals](double v) { return sixDecimals ? std::round(v * 1e6) / 1e6 : v; };
   n.GrnnCalibration = "Holdout";
   n.GrnnSmoothing = 0.35;
   n.TrainingCount = patterns;
   n.TrainingInputs.Redim(patterns, inputs);
   n.TrainingOutputs.Redim(patterns, outputs);
   for (int32_t p = 1; p <= patterns; ++p) {
-    for (int j = 1; j <= inputs; ++j) n.TrainingInputs(p, j) = u(rng) / 3.0;
-    for (int k = 1; k <= outputs; ++k) n.TrainingOutputs(p, k) = 0.5 + 0.5 * u(rng) / 7.0;
+    for (int j = 1; j <= inputs; ++j) n.TrainingInputs(p, j) = stored(u(rng) / 3.0);
+    for (int k = 1; k <= outputs; ++k) n.TrainingOutputs(p, k) = stored(0.5 + 0.5 * u(rng) / 7.0);
   }
+}
+
+// A "Holdout" general regression network with `patterns` stored patterns.
+inline void MakeGrnnNetwork(int16_t inputs, int16_t outputs, int32_t patterns, uint64_t seed = 7) {
+  quenby::ResetLoadedNetwork();
+  SetGeneralInfo(inputs, outputs);
+  SetHoldoutSection(inputs, outputs, patterns, seed, false);
 }
 
 // Writes Net() as project `project` (path without suffix).

@@ -18,11 +18,9 @@
 // same file.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 
 #include "bench_networks.h"
@@ -46,19 +44,7 @@ int64_t g_withoutBytes = 0;
 // The back-propagation network of bench_networks.h with a "Holdout" section.
 void MakeNetwork() {
   bench::MakeBackPropNetwork(kInputs, kHidden, kOutputs, 1);
-  quenby::LoadedNetwork& n = quenby::Net();
-  std::mt19937_64 rng(7);
-  std::uniform_real_distribution<double> u(-1.0, 1.0);
-  n.GrnnCalibration = "Holdout";
-  n.GrnnSmoothing = 0.35;
-  n.TrainingCount = kPatterns;
-  n.TrainingInputs.Redim(kPatterns, kInputs);
-  n.TrainingOutputs.Redim(kPatterns, kOutputs);
-  auto sixDecimals = [](double v) { return std::round(v * 1e6) / 1e6; };
-  for (int32_t p = 1; p <= kPatterns; ++p) {
-    for (int j = 1; j <= kInputs; ++j) n.TrainingInputs(p, j) = sixDecimals(u(rng) / 3.0);
-    for (int k = 1; k <= kOutputs; ++k) n.TrainingOutputs(p, k) = sixDecimals(0.5 + 0.5 * u(rng) / 7.0);
-  }
+  bench::SetHoldoutSection(kInputs, kOutputs, kPatterns, 7, true);
 }
 
 void Apply(benchmark::State& state, const char* method, const std::string& project, int32_t rows, int64_t bytes) {

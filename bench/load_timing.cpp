@@ -9,11 +9,9 @@
 //   load_timing [CALLS, default 200]
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -87,19 +85,7 @@ int main(int argc, char** argv) {
   const std::string with = scratch.File("load"), without = scratch.File("load_without");
   // As load_bench: 30 hidden neurons, 2 outputs, six-decimal patterns.
   bench::MakeBackPropNetwork(kInputs, 30, 2, 1);
-  quenby::LoadedNetwork& n = quenby::Net();
-  std::mt19937_64 rng(7);
-  std::uniform_real_distribution<double> u(-1.0, 1.0);
-  n.GrnnCalibration = "Holdout";
-  n.GrnnSmoothing = 0.35;
-  n.TrainingCount = kPatterns;
-  n.TrainingInputs.Redim(kPatterns, kInputs);
-  n.TrainingOutputs.Redim(kPatterns, 2);
-  auto sixDecimals = [](double v) { return std::round(v * 1e6) / 1e6; };
-  for (int32_t p = 1; p <= kPatterns; ++p) {
-    for (int j = 1; j <= kInputs; ++j) n.TrainingInputs(p, j) = sixDecimals(u(rng) / 3.0);
-    for (int k = 1; k <= 2; ++k) n.TrainingOutputs(p, k) = sixDecimals(0.5 + 0.5 * u(rng) / 7.0);
-  }
+  bench::SetHoldoutSection(kInputs, 2, kPatterns, 7, true);
   bench::WriteDllFile(with, true, true);
   bench::WriteDllFile(without, true, false);
   const double mb = static_cast<double>(std::filesystem::file_size(with + ".DLLFile")) / 1e6;

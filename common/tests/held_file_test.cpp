@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "common/failure.h"
 #include "common/text_file.h"
@@ -15,10 +14,9 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Read(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  std::string text;
+  common::ReadWholeFile(p.string(), text);
+  return text;
 }
 
 struct Folder {

@@ -6,20 +6,19 @@
 #include <filesystem>
 #include <initializer_list>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "common/platform.h"
+#include "common/text_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 std::string Read(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  std::string text;
+  common::ReadWholeFile(p.string(), text);
+  return text;
 }
 
 void Write(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
